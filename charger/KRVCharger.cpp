@@ -1,0 +1,162 @@
+#include "KRVCharger.h"
+
+#include "QtComPort.h"
+
+TKRVCharger::TKRVCharger(QObject *Owner, std::unique_ptr<TComPort> Port) : QObject(Owner)
+{
+    FChannels = std::make_unique<TKRVChannels>(this);
+
+    FPort = Port ? std::move(Port) : std::make_unique<TQtComPort>();
+    FPort->AutoOpen = false;
+    FPort->SetOpen(false);
+    FPort->Line = TLineSettings{9600, 'N', 8, 1};
+    FPort->OnPortOpen = [this] { PortOpened(); };
+    FPort->OnPortClose = [this] { PortClosed(); };
+    FPort->OnTriggerData = [this](std::uint16_t handle) { PatternMatched(handle); };
+    FPort->OnTriggerAvail = [this](std::uint16_t count) { DataAvailable(count); };
+
+    FChecker = std::make_unique<TPacketChecker>(this);
+    FDecoder = std::make_unique<TDataPicket>(this);
+
+    FWindow = std::make_unique<TMessageWindow>(
+        [this](std::uint32_t msg, std::uint32_t wParam, std::uint32_t) { HandleMessage(msg, wParam); });
+
+    FWatchdog = std::make_unique<TTimerThread>(FWindow.get(), 1, WaitWithoutLimit);
+    FWatchdog->FSuspendAfterWait = false;
+}
+
+TKRVCharger::~TKRVCharger()
+{
+    // Before destruction: no OnClose while going away; stop the watchdog; close the port.
+    OnClose = nullptr;
+    FWatchdog->Terminate();
+    FWatchdog->Kick();
+    FPort->SetOpen(false);
+
+    FWatchdog.reset(); // ends its thread and waits for it
+    FWindow.reset();
+    FChannels.reset();
+    FDecoder.reset();
+    FChecker.reset();
+    FPort.reset();
+}
+
+void TKRVCharger::Open()
+{
+    if (ComNumber == 0)
+        return;
+    try {
+        FPort->SetOpen(false);
+        SetEnabled(false);
+        ResetLink();
+        FPort->ComNumber = ComNumber;
+        SetEnabled(true);
+        FPort->SetOpen(true);
+    } catch (...) {
+        // Nothing is undone: receiving stays switched on and the port stays closed.
+        FLinkState = lsFailure;
+        Raise(OnFailure);
+    }
+}
+
+void TKRVCharger::Close()
+{
+    FChecker->Stop();
+    FPort->SetOpen(false);
+    SetEnabled(false);
+}
+
+void TKRVCharger::SetEnabled(bool Value)
+{
+    if (Value == FEnabled)
+        return;
+    FEnabled = Value;
+    if (!Value)
+        FDecoder->Reset();
+    if (FPort->Open())
+        FPort->FlushInput();
+    FWatchdog->FSuspendAfterWait = !Value;
+    if (Value)
+        FWatchdog->Resume();
+    else
+        FWatchdog->Kick();
+}
+
+void TKRVCharger::ResetLink()
+{
+    FWatchdog->SetInterval(WaitWithoutLimit);
+    FPacketCount = 0;
+    FLostCount = 0;
+    FSampleCount = 0;
+    for (int i = 0; i < FChannels->Count(); ++i)
+        FChannels->Items(i).State = csUnknown;
+}
+
+void TKRVCharger::ReportChannel(int Index, std::int32_t Flag)
+{
+    FLinkState = lsOpen;
+    TKRVChannel &channel = FChannels->Items(Index);
+    const TChannelState state = FrameWord(FRawFrames[Index], static_cast<int>(vtCurrent)) <= 20 ? csIdle : csWorking;
+    if (state != channel.State) {
+        channel.State = state;
+        if (OnChannelStateChange)
+            OnChannelStateChange(&channel);
+    }
+    if (OnReceiveData)
+        OnReceiveData(&channel, Flag);
+}
+
+void TKRVCharger::PortOpened()
+{
+    FChecker->Start();
+    Raise(OnBeforeCheck);
+    FLinkState = lsOpen;
+    Raise(OnOpen);
+}
+
+void TKRVCharger::PortClosed()
+{
+    FLinkState = lsClosed;
+    for (int i = 0; i < FChannels->Count(); ++i)
+        FChannels->Items(i).State = csIdle;
+    Raise(OnClose);
+}
+
+void TKRVCharger::DataAvailable(std::uint16_t)
+{
+    if (FEnabled && FFrameMode != fmUnknown) {
+        Raise(OnDataAvail);
+        FDecoder->Decode();
+    }
+}
+
+void TKRVCharger::PatternMatched(std::uint16_t Handle)
+{
+    if (!FEnabled || FFrameMode != fmUnknown)
+        return;
+    FChecker->HeaderSeen(Handle);
+    if (FChecker->Done()) {
+        if (FFrameMode == fmSingle)
+            FWatchdog->SetInterval(SingleModeInterval);
+        else if (FFrameMode == fmGroup)
+            FWatchdog->SetInterval(GroupModeInterval);
+        FWatchdog->Resume();
+        Raise(OnAfterCheck);
+    }
+}
+
+void TKRVCharger::HandleMessage(std::uint32_t Msg, std::uint32_t WParam)
+{
+    if (Msg == WM_TIMEOUT) {
+        if (WParam != 1)
+            return;
+        // A time-out posted just before a close, a switch-off, a reopen or a link reset
+        // would mark a link that is not waiting for frames as timed out: dropped.
+        if (!FEnabled || !FPort->Open() || FFrameMode == fmUnknown || FWatchdog->Interval() == WaitWithoutLimit)
+            return;
+        FLinkState = lsTimeOut;
+        Raise(OnTimeOut);
+    } else if (Msg == WM_PROGRESS) {
+        Raise(OnPicket);
+    }
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+
+// Private messages of the charger's hidden window.
+inline constexpr std::uint32_t WM_TIMEOUT = 0x8321;  // from the watchdog thread
+inline constexpr std::uint32_t WM_PROGRESS = 0x8322; // from the decoder
+
+// The hidden message window: a GUI-thread object that receives posted messages from any
+// thread and hands them, in posting order, to its procedure on its own thread.
+class TMessageWindow final : public QObject
+{
+public:
+    using TProcedure = std::function<void(std::uint32_t Msg, std::uint32_t WParam, std::uint32_t LParam)>;
+
+    explicit TMessageWindow(TProcedure Procedure);
+
+    // Safe from any thread; the message is handled later, on the window's thread.
+    void Post(std::uint32_t Msg, std::uint32_t WParam, std::uint32_t LParam);
+
+protected:
+    bool event(QEvent *Event) override;
+
+private:
+    TProcedure FProcedure;
+};

@@ -1,0 +1,89 @@
+#include "QtComPort.h"
+
+#include "ComPortMap.h"
+
+#include <QSerialPort>
+
+namespace {
+
+QSerialPort::Parity ParityOf(char Parity)
+{
+    switch (Parity) {
+    case 'E':
+        return QSerialPort::EvenParity;
+    case 'O':
+        return QSerialPort::OddParity;
+    default:
+        return QSerialPort::NoParity;
+    }
+}
+
+} // namespace
+
+TQtComPort::TQtComPort() : FSerial(new QSerialPort(this))
+{
+    QObject::connect(FSerial, &QSerialPort::readyRead, this, [this] { ReadDevice(); });
+    QObject::connect(FSerial, &QSerialPort::errorOccurred, this,
+                     [this](QSerialPort::SerialPortError error) { DeviceError(error); });
+}
+
+TQtComPort::~TQtComPort()
+{
+    // Closing here raises no notification: the owner is going away.
+    OnPortClose = nullptr;
+    if (FSerial->isOpen())
+        FSerial->close();
+}
+
+QString TQtComPort::DevicePath() const { return FSerial->portName(); }
+
+void TQtComPort::OpenDevice()
+{
+    const QString path = ComPortDevicePath(ComNumber);
+    if (path.isEmpty())
+        throw TComPortError("no device for COM" + std::to_string(ComNumber));
+    FSerial->setPortName(path);
+    if (!FSerial->open(QIODevice::ReadWrite)) {
+        const QString reason = FSerial->errorString();
+        FSerial->clearError();
+        throw TComPortError(reason.toStdString());
+    }
+    FSerial->setBaudRate(Line.Baud);
+    FSerial->setDataBits(static_cast<QSerialPort::DataBits>(Line.DataBits));
+    FSerial->setParity(ParityOf(Line.Parity));
+    FSerial->setStopBits(Line.StopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    FSerial->setFlowControl(QSerialPort::NoFlowControl);
+    // Modem lines are not there on every device (a pseudo-terminal has none).
+    FSerial->setDataTerminalReady(true);
+    FSerial->setRequestToSend(true);
+    // A line just opened carries nothing from before.
+    FSerial->clear(QSerialPort::Input);
+    FSerial->clearError();
+}
+
+void TQtComPort::CloseDevice()
+{
+    if (FSerial->isOpen())
+        FSerial->close();
+    FSerial->clearError();
+}
+
+void TQtComPort::DiscardDeviceInput()
+{
+    if (FSerial->isOpen())
+        FSerial->clear(QSerialPort::Input);
+}
+
+void TQtComPort::ReadDevice()
+{
+    const QByteArray bytes = FSerial->readAll();
+    ReceiveBytes(reinterpret_cast<const std::uint8_t *>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+}
+
+void TQtComPort::DeviceError(int Error)
+{
+    // An unplugged adapter reports ResourceError; a vanished pseudo-terminal reports
+    // ReadError again and again until the port is closed.
+    if (Error == QSerialPort::ResourceError || Error == QSerialPort::ReadError)
+        DeviceLost();
+}

@@ -1,0 +1,204 @@
+// The charger link end to end through a real pseudo-terminal and QSerialPort, with the
+// pseudo-terminal offered as a COM number through the settings store's Ports table.
+#include "charger/ComPortMap.h"
+#include "settings/PortTable.h"
+#include "tests/support/LinkFixture.h"
+#include "tests/support/PseudoTerminal.h"
+#include "tests/support/TempConfig.h"
+
+#include <QSerialPort>
+#include <QtTest>
+
+namespace {
+
+constexpr int TestPort = 200;
+
+// A charger on the real serial port whose checker sees the given gap between headers.
+struct TPtyLink {
+    explicit TPtyLink(std::uint32_t Gap)
+    {
+        Charger.Checker().TickSource = [this, Gap] { return Tick += Gap; };
+        Charger.ComNumber = TestPort;
+    }
+    std::uint32_t Tick = 0;
+    TKRVCharger Charger;
+    TEventLog Log{Charger};
+};
+
+QByteArray Headers()
+{
+    QByteArray bytes;
+    for (int channel = 0; channel < 4; ++channel)
+        bytes += MakeFrame(channel, 1300, 500);
+    return bytes;
+}
+
+} // namespace
+
+class TPseudoTerminalTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void singleModeFrames();
+    void groupModeFrames();
+    void framesInOneChunkNeedNoFurtherBytes();
+    void garbageAndBrokenFrames();
+    void vanishedDeviceRaisesCloseOnce();
+    void absentAndBusyPorts();
+
+private:
+    TPseudoTerminal *FPty = nullptr;
+};
+
+void TPseudoTerminalTest::initTestCase()
+{
+    UseTemporaryConfig();
+    PortTable::InstallPortLookup();
+}
+
+void TPseudoTerminalTest::singleModeFrames()
+{
+    TPseudoTerminal pty;
+    QVERIFY(pty.IsValid());
+    QVERIFY(PortTable::WritePortDevice(TestPort, pty.SlavePath()));
+    QCOMPARE(ComPortDevicePath(TestPort), pty.SlavePath());
+
+    TPtyLink link(1000);
+    link.Charger.Open();
+    QCOMPARE(link.Log.Events, (QStringList{"beforecheck", "open"}));
+    QVERIFY(pty.Write(Headers()));
+    QTRY_COMPARE(link.Charger.FrameMode(), fmSingle);
+    QCOMPARE(link.Log.Count("aftercheck"), 1);
+
+    const int order[] = {0, 1, 2, 3, 0};
+    for (int sent = 1; sent <= 5; ++sent) {
+        const int channel = order[sent - 1];
+        QVERIFY(pty.Write(MakeFrame(channel, 1400 + channel, 1000, 10, 200)));
+        QTRY_COMPARE(link.Log.Reports().size(), sent);
+    }
+    QCOMPARE(link.Log.Reports(),
+             (QStringList{"receive 0 3", "receive 1 1", "receive 2 1", "receive 3 1", "receive 0 3"}));
+    QCOMPARE(link.Charger.PacketCount(), 5u);
+    QCOMPARE(link.Charger.LostCount(), 0u);
+    QCOMPARE(link.Charger.SampleCount(), 2u);
+    QCOMPARE(link.Charger.Channels().Items(3).GetValue(vtUnLoadVoltage), 1403);
+    QTRY_COMPARE(link.Log.Count("picket"), 15);
+    link.Charger.Close();
+    QCOMPARE(link.Log.Events.last(), QString("close"));
+}
+
+void TPseudoTerminalTest::groupModeFrames()
+{
+    TPseudoTerminal pty;
+    QVERIFY(PortTable::WritePortDevice(TestPort, pty.SlavePath()));
+    TPtyLink link(50);
+    link.Charger.Open();
+    QVERIFY(pty.Write(Headers()));
+    QTRY_COMPARE(link.Charger.FrameMode(), fmGroup);
+    QCOMPARE(link.Charger.Watchdog().Interval(), GroupModeInterval);
+    for (int group = 0; group < 3; ++group)
+        QVERIFY(pty.Write(MakeFrame(0, 1300, 800) + MakeFrame(1, 1300, 0, 0, 850) + MakeFrame(2, 2600, 800) +
+                          MakeFrame(3, 0, 0)));
+    QTRY_COMPARE(link.Log.Reports().size(), 12);
+    QCOMPARE(link.Log.Reports().mid(8), (QStringList{"receive 0 3", "receive 1 1", "receive 2 0", "receive 3 1"}));
+    QCOMPARE(link.Charger.PacketCount(), 3u);
+    QCOMPARE(link.Charger.SampleCount(), 3u);
+    QCOMPARE(link.Charger.Channels().Items(1).State, csIdle);
+    QCOMPARE(link.Charger.Channels().Items(1).GetValue(vtCapacity), 850);
+}
+
+void TPseudoTerminalTest::framesInOneChunkNeedNoFurtherBytes()
+{
+    TPseudoTerminal pty;
+    QVERIFY(PortTable::WritePortDevice(TestPort, pty.SlavePath()));
+    TPtyLink link(1000);
+    link.Charger.Open();
+    QVERIFY(pty.Write(Headers()));
+    QTRY_COMPARE(link.Charger.FrameMode(), fmSingle);
+    QByteArray chunk;
+    for (int i = 0; i < 40; ++i)
+        chunk += MakeFrame(i % 4, 1300, 500);
+    QVERIFY(pty.Write(chunk));
+    QTRY_COMPARE(link.Log.Reports().size(), 40);
+    QCOMPARE(link.Charger.SampleCount(), 10u);
+    QCOMPARE(link.Charger.LostCount(), 0u);
+}
+
+void TPseudoTerminalTest::garbageAndBrokenFrames()
+{
+    TPseudoTerminal pty;
+    QVERIFY(PortTable::WritePortDevice(TestPort, pty.SlavePath()));
+    TPtyLink link(1000);
+    link.Charger.Open();
+    QVERIFY(pty.Write(Headers()));
+    QTRY_COMPARE(link.Charger.FrameMode(), fmSingle);
+
+    QByteArray brokenHeader = MakeFrame(1, 1300, 500);
+    brokenHeader[1] = char(0x7F);
+    QByteArray stream = QByteArray::fromHex("00137fbfc4") + MakeFrame(0, 1300, 500) + brokenHeader +
+                        MakeFrame(2, 2496, 500) + MakeFrame(3, 1300, 500).left(9) + MakeFrame(0, 1300, 500) +
+                        MakeFrame(1, 1300, 500) + QByteArray(16, '\x00');
+    QVERIFY(pty.Write(stream));
+    // The truncated frame of channel 3 swallows the next frame's first bytes; the decoder
+    // finds its way back at channel 1, which starts a new row after channel 3.
+    QTRY_COMPARE(link.Log.Reports().size(), 4);
+    QCOMPARE(link.Log.Reports(), (QStringList{"receive 0 3", "receive 2 0", "receive 3 1", "receive 1 3"}));
+    QCOMPARE(link.Charger.PacketCount(), 4u);
+    QCOMPARE(link.Charger.LostCount(), 1u + 0u + 1u);
+}
+
+void TPseudoTerminalTest::vanishedDeviceRaisesCloseOnce()
+{
+    auto pty = std::make_unique<TPseudoTerminal>();
+    QVERIFY(PortTable::WritePortDevice(TestPort, pty->SlavePath()));
+    TPtyLink link(1000);
+    link.Charger.Open();
+    QVERIFY(pty->Write(Headers()));
+    QTRY_COMPARE(link.Charger.FrameMode(), fmSingle);
+    QVERIFY(pty->Write(MakeFrame(0, 1300, 500, 4, 123)));
+    QTRY_COMPARE(link.Log.Reports().size(), 1);
+
+    pty->CloseMaster();
+    QTRY_COMPARE(link.Log.Count("close"), 1);
+    QCOMPARE(link.Charger.LinkState(), lsClosed);
+    QVERIFY(!link.Charger.Port().Open());
+    QCOMPARE(link.Charger.Channels().Items(0).GetValue(vtCapacity), 123);
+    // The storm of read errors has ended: nothing more happens.
+    const QStringList before = link.Log.Events;
+    QTest::qWait(300);
+    QCOMPARE(link.Log.Events, before);
+}
+
+void TPseudoTerminalTest::absentAndBusyPorts()
+{
+    TPseudoTerminal pty;
+    QVERIFY(PortTable::WritePortDevice(TestPort, pty.SlavePath()));
+    QVERIFY(PortTable::WritePortDevice(TestPort + 1, QStringLiteral("/dev/no-such-serial-device")));
+    QVERIFY(IsPortAvailable(TestPort));
+    QVERIFY(!IsPortAvailable(TestPort + 1));
+
+    TPtyLink absent(1000);
+    absent.Charger.ComNumber = TestPort + 1;
+    absent.Charger.Open();
+    QCOMPARE(absent.Log.Events, QStringList{"failure"});
+    QCOMPARE(absent.Charger.LinkState(), lsFailure);
+
+    // Held open elsewhere: still listed as available, but opening fails.
+    QSerialPort holder(pty.SlavePath());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    QVERIFY(IsPortAvailable(TestPort));
+    TPtyLink busy(1000);
+    busy.Charger.Open();
+    QCOMPARE(busy.Log.Events, QStringList{"failure"});
+    QVERIFY(busy.Charger.Enabled());
+    holder.close();
+    busy.Charger.Open();
+    QCOMPARE(busy.Log.Events, (QStringList{"failure", "beforecheck", "open"}));
+    QVERIFY(PortTable::RemovePortDevice(TestPort + 1));
+    QVERIFY(!IsPortAvailable(TestPort + 1));
+}
+
+QTEST_GUILESS_MAIN(TPseudoTerminalTest)
+#include "tst_pseudo_terminal.moc"
