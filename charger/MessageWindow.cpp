@@ -1,23 +1,11 @@
 #include "MessageWindow.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 
 namespace {
 
-class TPostedMessage final : public QEvent
-{
-public:
-    TPostedMessage(std::uint32_t Msg, std::uint32_t WParam, std::uint32_t LParam)
-        : QEvent(static_cast<QEvent::Type>(Msg)), FWParam(WParam), FLParam(LParam)
-    {}
-    std::uint32_t FWParam;
-    std::uint32_t FLParam;
-};
-
-bool IsWindowMessage(QEvent::Type Type)
-{
-    return Type == QEvent::Type(WM_TIMEOUT) || Type == QEvent::Type(WM_PROGRESS);
-}
+const QEvent::Type WakeEvent = static_cast<QEvent::Type>(QEvent::User + 0x321);
 
 } // namespace
 
@@ -25,15 +13,37 @@ TMessageWindow::TMessageWindow(TProcedure Procedure) : FProcedure(std::move(Proc
 
 void TMessageWindow::Post(std::uint32_t Msg, std::uint32_t WParam, std::uint32_t LParam)
 {
-    QCoreApplication::postEvent(this, new TPostedMessage(Msg, WParam, LParam));
+    std::lock_guard lock(FLock);
+    FQueue.push_back({Msg, WParam, LParam});
+    if (FWakePosted)
+        return;
+    FWakePosted = true;
+    QCoreApplication::postEvent(this, new QEvent(WakeEvent));
 }
 
 bool TMessageWindow::event(QEvent *Event)
 {
-    if (!IsWindowMessage(Event->type()))
+    if (Event->type() != WakeEvent)
         return QObject::event(Event);
-    const auto *message = static_cast<TPostedMessage *>(Event);
-    if (FProcedure)
-        FProcedure(static_cast<std::uint32_t>(Event->type()), message->FWParam, message->FLParam);
+    {
+        std::lock_guard lock(FLock);
+        FWakePosted = false;
+    }
+    // One at a time: a handler may post more, or destroy the charger and this window.
+    const QPointer<TMessageWindow> alive(this);
+    for (;;) {
+        TMessage message{};
+        {
+            std::lock_guard lock(FLock);
+            if (FQueue.empty())
+                break;
+            message = FQueue.front();
+            FQueue.pop_front();
+        }
+        if (FProcedure)
+            FProcedure(message.Msg, message.WParam, message.LParam);
+        if (!alive)
+            break;
+    }
     return true;
 }

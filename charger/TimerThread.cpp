@@ -23,12 +23,18 @@ void TTimerThread::Kick()
 {
     std::lock_guard lock(FLock);
     FWakeEvent = true;
-    FWakeSignal.notify_all();
+    FKickTime = TClock::now();
+    if (FSuspendAfterWait || FTerminated || FInterval == WaitWithoutLimit) {
+        FWakeNow = true;
+        FWakeSignal.notify_all();
+    }
 }
 
 void TTimerThread::Resume()
 {
     std::lock_guard lock(FLock);
+    if (!FSuspended)
+        return;
     FSuspended = false;
     FResumeSignal.notify_all();
 }
@@ -38,7 +44,11 @@ void TTimerThread::SetInterval(std::uint32_t Value)
     if (Value == FInterval || FTerminated)
         return;
     FInterval = Value;
-    Kick();
+    std::lock_guard lock(FLock);
+    FWakeEvent = true;
+    FWakeNow = true;
+    FKickTime = TClock::now();
+    FWakeSignal.notify_all();
 }
 
 bool TTimerThread::Suspended() const
@@ -47,31 +57,44 @@ bool TTimerThread::Suspended() const
     return FSuspended;
 }
 
-void TTimerThread::ResetWakeEvent()
-{
-    std::lock_guard lock(FLock);
-    FWakeEvent = false;
-}
-
-bool TTimerThread::WaitForWakeEvent(std::uint32_t Milliseconds)
+bool TTimerThread::WaitForWakeEvent(TClock::time_point &Start)
 {
     std::unique_lock lock(FLock);
-    if (Milliseconds == WaitWithoutLimit) {
-        FWakeSignal.wait(lock, [this] { return FWakeEvent; });
+    FWakeEvent = false;
+    FWakeNow = false;
+    if (FTerminated)
         return true;
+    for (;;) {
+        const std::uint32_t interval = FInterval;
+        if (interval == WaitWithoutLimit) {
+            FWakeSignal.wait(lock, [this] { return FWakeEvent; });
+            Start = TClock::now();
+            return true;
+        }
+        if (FWakeSignal.wait_until(lock, Start + std::chrono::milliseconds(interval), [this] { return FWakeNow; })) {
+            Start = TClock::now();
+            return true;
+        }
+        if (!FWakeEvent)
+            return false;
+        // Frames kept coming: the interval runs again from the last of them.
+        FWakeEvent = false;
+        Start = FKickTime;
+        if (FSuspendAfterWait)
+            return true;
     }
-    return FWakeSignal.wait_for(lock, std::chrono::milliseconds(Milliseconds), [this] { return FWakeEvent; });
 }
 
-void TTimerThread::SuspendSelf()
+bool TTimerThread::SuspendSelf()
 {
     std::unique_lock lock(FLock);
     // Checked under the lock that Resume takes, so a Resume that follows the switch-on is
     // never lost between the check and the suspension.
     if (!FSuspendAfterWait || FTerminated)
-        return;
+        return false;
     FSuspended = true;
     FResumeSignal.wait(lock, [this] { return !FSuspended; });
+    return true;
 }
 
 void TTimerThread::Execute()
@@ -80,12 +103,13 @@ void TTimerThread::Execute()
         std::unique_lock lock(FLock);
         FResumeSignal.wait(lock, [this] { return !FSuspended; });
     }
+    TClock::time_point start = TClock::now();
     while (!FTerminated) {
-        ResetWakeEvent();
-        if (FTerminated)
-            break;
-        if (!WaitForWakeEvent(FInterval) && !FTerminated)
+        if (!WaitForWakeEvent(start) && !FTerminated) {
             FWindow->Post(WM_TIMEOUT, FMessageParam, 0);
-        SuspendSelf();
+            start = TClock::now();
+        }
+        if (SuspendSelf())
+            start = TClock::now();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -35,11 +36,14 @@ public:
     std::atomic<bool> FSuspendAfterWait{true};
 
 private:
+    using TClock = std::chrono::steady_clock;
+
     void Execute();
-    void ResetWakeEvent();
-    // True when the event was set, false when the interval passed.
-    bool WaitForWakeEvent(std::uint32_t Milliseconds);
-    void SuspendSelf();
+    // True when a Kick ended the wait, false when the interval passed without one. A wait
+    // runs from Start; after a kick Start becomes the kick's time.
+    bool WaitForWakeEvent(TClock::time_point &Start);
+    // True when the thread was suspended and has been resumed since.
+    bool SuspendSelf();
 
     TMessageWindow *FWindow = nullptr;
     std::uint32_t FMessageParam = 0;
@@ -48,7 +52,13 @@ private:
 
     mutable std::mutex FLock;
     std::condition_variable FWakeSignal;
-    bool FWakeEvent = false; // manual-reset event, guarded by FLock
+    // Guarded by FLock. A kick with a frame is only noted: waking the thread for each frame
+    // would cost more than decoding it. The thread looks at the note when its interval
+    // runs out and waits on from the kick. Kicks that must act at once (switch-off,
+    // termination, a new interval, a wait without limit) also set FWakeNow and signal.
+    bool FWakeEvent = false;
+    bool FWakeNow = false;
+    TClock::time_point FKickTime;
     std::condition_variable FResumeSignal;
     bool FSuspended = true; // guarded by FLock
     std::thread FThread;
