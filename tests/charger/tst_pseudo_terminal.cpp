@@ -20,6 +20,10 @@ struct TPtyLink {
         Charger.Checker().TickSource = [this, Gap] { return Tick += Gap; };
         Charger.ComNumber = TestPort;
     }
+    // Offers Pty as the test port, opens it and sends the four headers; true once the
+    // check has chosen Expected.
+    bool OpenOn(TPseudoTerminal &Pty, TFrameMode Expected);
+
     std::uint32_t Tick = 0;
     TKRVCharger Charger;
     TEventLog Log{Charger};
@@ -31,6 +35,14 @@ QByteArray Headers()
     for (int channel = 0; channel < 4; ++channel)
         bytes += MakeFrame(channel, 1300, 500);
     return bytes;
+}
+
+bool TPtyLink::OpenOn(TPseudoTerminal &Pty, TFrameMode Expected)
+{
+    if (!PortTable::WritePortDevice(TestPort, Pty.SlavePath()))
+        return false;
+    Charger.Open();
+    return Pty.Write(Headers()) && QTest::qWaitFor([&] { return Charger.FrameMode() == Expected; });
 }
 
 } // namespace
@@ -92,11 +104,8 @@ void TPseudoTerminalTest::singleModeFrames()
 void TPseudoTerminalTest::groupModeFrames()
 {
     TPseudoTerminal pty;
-    QVERIFY(PortTable::WritePortDevice(TestPort, pty.SlavePath()));
     TPtyLink link(50);
-    link.Charger.Open();
-    QVERIFY(pty.Write(Headers()));
-    QTRY_COMPARE(link.Charger.FrameMode(), fmGroup);
+    QVERIFY(link.OpenOn(pty, fmGroup));
     QCOMPARE(link.Charger.Watchdog().Interval(), GroupModeInterval);
     for (int group = 0; group < 3; ++group)
         QVERIFY(pty.Write(MakeFrame(0, 1300, 800) + MakeFrame(1, 1300, 0, 0, 850) + MakeFrame(2, 2600, 800) +
@@ -112,11 +121,8 @@ void TPseudoTerminalTest::groupModeFrames()
 void TPseudoTerminalTest::framesInOneChunkNeedNoFurtherBytes()
 {
     TPseudoTerminal pty;
-    QVERIFY(PortTable::WritePortDevice(TestPort, pty.SlavePath()));
     TPtyLink link(1000);
-    link.Charger.Open();
-    QVERIFY(pty.Write(Headers()));
-    QTRY_COMPARE(link.Charger.FrameMode(), fmSingle);
+    QVERIFY(link.OpenOn(pty, fmSingle));
     QByteArray chunk;
     for (int i = 0; i < 40; ++i)
         chunk += MakeFrame(i % 4, 1300, 500);
@@ -129,11 +135,8 @@ void TPseudoTerminalTest::framesInOneChunkNeedNoFurtherBytes()
 void TPseudoTerminalTest::garbageAndBrokenFrames()
 {
     TPseudoTerminal pty;
-    QVERIFY(PortTable::WritePortDevice(TestPort, pty.SlavePath()));
     TPtyLink link(1000);
-    link.Charger.Open();
-    QVERIFY(pty.Write(Headers()));
-    QTRY_COMPARE(link.Charger.FrameMode(), fmSingle);
+    QVERIFY(link.OpenOn(pty, fmSingle));
 
     QByteArray brokenHeader = MakeFrame(1, 1300, 500);
     brokenHeader[1] = char(0x7F);

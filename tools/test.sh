@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds and runs every test through CTest.
+#   bash tools/test.sh                      the whole suite
+#   bash tools/test.sh --sanitize address   the whole suite under AddressSanitizer + UBSan
+#   bash tools/test.sh --sanitize thread    the watchdog and link tests under ThreadSanitizer
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+sanitize=""
+if [ "${1:-}" = "--sanitize" ]; then
+  sanitize="${2:?--sanitize needs address or thread}"
+fi
+
+bash "$root/tools/setup.sh"
+
+build="$root/build"
+labels=()
+case "$sanitize" in
+  "") ;;
+  address)
+    build="$root/build-asan"
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+    export LSAN_OPTIONS="suppressions=$root/tools/sanitizers/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+    ;;
+  thread)
+    build="$root/build-tsan"
+    labels=(-L "link|watchdog")
+    # The simulator tests start it through QProcess, which forks a process with threads
+    # that at once runs exec.
+    export TSAN_OPTIONS="suppressions=$root/tools/sanitizers/tsan.supp:halt_on_error=1:second_deadlock_stack=1:die_after_fork=0"
+    ;;
+  *) echo "--sanitize takes address or thread" >&2; exit 2 ;;
+esac
+
+jobs="$(nproc)"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON -DKORVANE_SANITIZE="$sanitize"
+cmake --build "$build" -j "$jobs"
+ctest --test-dir "$build" --output-on-failure -j "$jobs" "${labels[@]}"
