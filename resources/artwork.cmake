@@ -1,0 +1,1 @@
+# Filled with the artwork's resource list.
