@@ -45,9 +45,13 @@ TRegistry::~TRegistry() { CloseKey(); }
 
 bool TRegistry::OpenKeyReadOnly(const QString &Key) { return OpenKey(Key, false); }
 
+QString TRegistry::DeniedKey;
+
 bool TRegistry::OpenKey(const QString &Key, bool CanCreate)
 {
     CloseKey();
+    if (CanCreate && !DeniedKey.isEmpty() && Key.compare(DeniedKey, Qt::CaseInsensitive) == 0)
+        return false;
     auto store = CreateStore();
     const QString group = GroupOfKey(Key);
     if (!CanCreate && !KeyExists(*store, group))

@@ -38,6 +38,9 @@ public:
     bool WriteString(const QString &Name, const QString &Value);
     bool DeleteValue(const QString &Name);
 
+    // A key that may not be written, as a registry key without write access; tests set it.
+    static QString DeniedKey;
+
 private:
     bool Commit();
 

@@ -1,15 +1,18 @@
-#include "settings/PortTable.h"
+#include "shell/Main.h"
+#include "shell/AppModule.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    PortTable::InstallPortLookup();
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Korvane 联机应用程序"));
-    window.resize(1000, 700);
-    window.show();
-    return application.exec();
+    InitializeModules();
+    int result = 0;
+    {
+        TfrmMain frmMain;
+        frmMain.show();
+        result = QApplication::exec();
+    }
+    FinalizeModules();
+    return result;
 }

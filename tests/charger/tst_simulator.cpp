@@ -3,6 +3,7 @@
 // reproducibly, and going away looks to the link like an unplugged adapter.
 #include "charger/KRVCharger.h"
 #include "settings/PortTable.h"
+#include "tests/support/SimProcess.h"
 #include "tests/support/TempConfig.h"
 #include "tools/sim/FaultInjector.h"
 
@@ -16,43 +17,6 @@ namespace {
 constexpr int SimComNumber = 201;
 
 // A running simulator, ended with SIGTERM when the test is done with it.
-class TSimProcess
-{
-public:
-    explicit TSimProcess(const QStringList &Arguments)
-    {
-        FProcess.setProgram(qEnvironmentVariable("KORVANE_SIM"));
-        FProcess.setArguments(Arguments);
-        FProcess.start();
-    }
-    ~TSimProcess()
-    {
-        if (FProcess.state() != QProcess::NotRunning) {
-            FProcess.terminate();
-            FProcess.waitForFinished(5000);
-        }
-    }
-    // The next stdout line that starts with Prefix, without it; empty after 10 s.
-    QString WaitForLine(const QString &Prefix)
-    {
-        QDeadlineTimer deadline(10000);
-        while (!deadline.hasExpired()) {
-            while (FProcess.canReadLine()) {
-                const QString line = QString::fromLocal8Bit(FProcess.readLine()).trimmed();
-                if (line.startsWith(Prefix))
-                    return line.mid(Prefix.size());
-            }
-            if (!FProcess.waitForReadyRead(100) && FProcess.state() == QProcess::NotRunning)
-                break;
-        }
-        return {};
-    }
-    QProcess &Process() { return FProcess; }
-
-private:
-    QProcess FProcess;
-};
-
 struct TReceived {
     int Frames = 0;
     int Valid = 0;

@@ -1,0 +1,245 @@
+#include "ChartPages.h"
+
+#include "KRVChart.h"
+#include "charger/KRVCharger.h"
+#include "resources/Texts.h"
+#include "settings/ChartSettings.h"
+#include "settings/Constant.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <QToolBar>
+
+#include <algorithm>
+
+namespace {
+
+const char *const CategoryProperty = "category";
+
+std::size_t KindIndex(TValueToken Kind) { return static_cast<std::size_t>(Kind); }
+
+// Inserts Action into the actions of a menu or toolbar right after Anchor + Offset places.
+void InsertAfter(QWidget *Container, QAction *Anchor, int Offset, QAction *Action)
+{
+    const QList<QAction *> actions = Container->actions();
+    const qsizetype at = actions.indexOf(Anchor);
+    const qsizetype before = at < 0 ? actions.size() : at + Offset + 1;
+    Container->insertAction(before < actions.size() ? actions[before] : nullptr, Action);
+}
+
+} // namespace
+
+TChartPages::TChartPages(TKRVChart &Chart, TKRVCharger &Charger, TChannelRows &Rows,
+                         const TValueTokenList &AxisValueTokens, QTabBar *Tabs, QScrollBar *ScrollBar,
+                         QWidget *ActionOwner)
+    : QObject(ActionOwner), FChart(Chart), FCharger(Charger), FRows(Rows), FAxisValueTokens(AxisValueTokens),
+      FTabs(Tabs), FScrollBar(ScrollBar), FActionOwner(ActionOwner), FScroll(ScrollBar)
+{
+    FScroll.SetPageSize(0);
+    connect(FTabs, &QTabBar::currentChanged, this, [this](int Index) { tsTabPageChange(Index); });
+    connect(FScrollBar, &QScrollBar::valueChanged, this, [this](int Value) { scrlbrChartScroll(Value); });
+}
+
+void TChartPages::BuildPageCommands(QMenu *ChartMenu, QToolBar *ChartToolbar)
+{
+    {
+        // Filling the tabs is no page switch.
+        const QSignalBlocker blocker(FTabs);
+        while (FTabs->count() > 0)
+            FTabs->removeTab(FTabs->count() - 1);
+        FTabs->addTab(LoadStr(TTextId::AllLinesTab));
+        for (TValueToken kind : FAxisValueTokens)
+            FTabs->addTab(ValueTokenNames[KindIndex(kind)]);
+    }
+
+    for (TValueToken kind : FAxisValueTokens) {
+        auto *action = new QAction(FActionOwner);
+        action->setText(ValueTokenCaptions[KindIndex(kind)]);
+        action->setCheckable(true);
+        action->setProperty(CategoryProperty, actShowAllLine->property(CategoryProperty));
+        if (actShowAllLine->actionGroup())
+            actShowAllLine->actionGroup()->addAction(action);
+        action->setData(static_cast<int>(kind));
+        action->setIcon(LoadAppIcon(ValueTokenImages[KindIndex(kind)]));
+        action->setShortcut(QKeySequence::fromString(ValueTokenShortcuts[KindIndex(kind)]));
+        connect(action, &QAction::triggered, this, [this, action] { ShowPageExecute(action); });
+        FActionOwner->addAction(action);
+    }
+
+    for (std::size_t i = 0; i < FAxisValueTokens.size(); ++i) {
+        QAction *action = FindPageAction(FAxisValueTokens[i]);
+        if (!action)
+            continue;
+        if (ChartMenu)
+            InsertAfter(ChartMenu, actShowAllLine, static_cast<int>(i), action);
+    }
+    for (std::size_t i = 0; i < FAxisValueTokens.size(); ++i) {
+        QAction *action = FindPageAction(FAxisValueTokens[i]);
+        if (!action || !ChartToolbar)
+            continue;
+        InsertAfter(ChartToolbar, actShowAllLine, static_cast<int>(i), action);
+        // The toolbar button says what the page shows.
+        action->setToolTip(ValueTokenHints[KindIndex(FAxisValueTokens[i])]);
+    }
+}
+
+QAction *TChartPages::FindPageAction(TValueToken Kind) const
+{
+    const QList<QAction *> actions = FActionOwner->actions();
+    const QVariant category = actShowAllLine->property(CategoryProperty);
+    for (qsizetype i = actions.size() - 1; i >= 0; --i) {
+        QAction *action = actions[i];
+        if (action->property(CategoryProperty) == category && action->data().toInt() == static_cast<int>(Kind))
+            return action;
+    }
+    return nullptr;
+}
+
+int TChartPages::PageOfToken(TValueToken Kind) const
+{
+    const auto at = std::find(FAxisValueTokens.begin(), FAxisValueTokens.end(), Kind);
+    return at == FAxisValueTokens.end() ? 0 : static_cast<int>(at - FAxisValueTokens.begin()) + 1;
+}
+
+void TChartPages::ShowPageExecute(QAction *Sender)
+{
+    FTabs->setCurrentIndex(PageOfToken(static_cast<TValueToken>(Sender->data().toInt())));
+}
+
+void TChartPages::actShowUnLoadVoltageExecute(QAction *Sender) { FTabs->setCurrentIndex(Sender->data().toInt()); }
+
+TCustomAxis *TChartPages::CurrentAxis() const
+{
+    if (FCurrentAxis < 0 || FCurrentAxis >= static_cast<int>(FChart.CustomAxes.size()))
+        return nullptr;
+    return &FChart.CustomAxes[static_cast<std::size_t>(FCurrentAxis)];
+}
+
+void TChartPages::tsTabPageChange(int NewTab)
+{
+    for (TCustomAxis &custom : FChart.CustomAxes) {
+        custom.Axis->setVisible(false);
+        custom.Axis->grid()->setVisible(false);
+    }
+    for (const std::unique_ptr<TChartSeries> &series : FChart.Series)
+        series->SetActive(false);
+
+    if (NewTab <= 0) {
+        FChart.SetRightMargin(FChart.Margins().left());
+        FCurrentAxis = FChart.CustomAxes.empty() ? -1 : 0;
+        for (std::size_t i = 0; i < FChart.SeriesGroups.size(); ++i)
+            ShowAxisSeries(static_cast<int>(i), i == 1 || i == 2);
+        actShowAllLine->setChecked(true);
+    } else {
+        FChart.SetRightMargin(TKRVChart::PageRightMargin);
+        FCurrentAxis = NewTab - 1;
+        ShowAxisSeries(NewTab - 1, false);
+        if (NewTab - 1 < static_cast<int>(FAxisValueTokens.size()))
+            if (QAction *action = FindPageAction(FAxisValueTokens[static_cast<std::size_t>(NewTab - 1)]))
+                action->setChecked(true);
+    }
+    Repaint();
+    if (RunShow)
+        RunShow();
+}
+
+void TChartPages::ShowAxisSeries(int AxisIndex, bool OtherSide)
+{
+    if (AxisIndex < 0 || AxisIndex >= static_cast<int>(FChart.CustomAxes.size()))
+        return;
+    TCustomAxis &custom = FChart.CustomAxes[static_cast<std::size_t>(AxisIndex)];
+    const bool current = AxisIndex == FCurrentAxis;
+    custom.Axis->setVisible(current);
+    custom.Axis->grid()->setVisible(current);
+    custom.OtherSide = OtherSide;
+    if (AxisIndex >= static_cast<int>(FChart.SeriesGroups.size()))
+        return;
+    const std::vector<TChartSeries *> &group = FChart.SeriesGroups[static_cast<std::size_t>(AxisIndex)];
+    for (const TChannelRow &row : FRows) {
+        if (row.ChannelIndex < 0 || row.ChannelIndex >= static_cast<int>(group.size()))
+            return;
+        group[static_cast<std::size_t>(row.ChannelIndex)]->SetActive(row.Checked);
+    }
+}
+
+void TChartPages::UpdateChartScroll(std::int64_t Delta)
+{
+    const std::int64_t steps = FCharger.SampleCount();
+    const std::int64_t page = PageSamples;
+    const bool allow = actAllowScrollChart->isChecked();
+    const int total = static_cast<int>(std::min<std::int64_t>(std::max(steps, page), INT32_MAX));
+    FScroll.SetMax(total);
+
+    if (Delta <= 0)
+        FScroll.SetPosition(static_cast<int>(total - page));
+    else if (page < steps && actAutoScroll->isChecked())
+        FScroll.SetPosition(static_cast<int>(std::min<std::int64_t>(FScroll.Position() + Delta, INT32_MAX)));
+
+    if (page >= steps) {
+        if (!allow)
+            FScroll.SetPosition(0);
+        FScroll.SetEnabled(false);
+    } else if (allow) {
+        FScroll.SetPageSize(static_cast<int>(page + 1));
+        FScroll.SetLargeChange(static_cast<int>(page));
+        FScroll.SetMin(1);
+        FScroll.SetEnabled(true);
+    }
+
+    if (allow)
+        FChart.SetTimeRange(std::max(1, FScroll.Position()), double(FScroll.Position()) + double(page));
+    else
+        FChart.SetTimeAutoScale(true);
+    FChart.QueueRepaint();
+}
+
+void TChartPages::scrlbrChartScroll(int ScrollPos)
+{
+    const std::int64_t page = PageSamples;
+    const int pos = static_cast<int>(std::min<std::int64_t>(FScroll.Max() - page, ScrollPos));
+    FScroll.SetPosition(pos);
+    FChart.SetTimeRange(pos, double(pos) + double(page));
+    FChart.QueueRepaint();
+}
+
+void TChartPages::actAllowScrollChartExecute()
+{
+    actAutoScroll->setEnabled(actAllowScrollChart->isChecked());
+    UpdateChartScroll(0);
+}
+
+void TChartPages::SetPageWidth(std::uint16_t Minutes)
+{
+    if (FCharger.FrameMode() == fmUnknown)
+        return;
+    PageSamples = MinutesToSamples(Minutes);
+}
+
+void TChartPages::actShowLegendExecute() { Repaint(); }
+
+void TChartPages::vstChannelInfoChecked(int RowIndex)
+{
+    if (RowIndex < 0 || RowIndex >= static_cast<int>(FRows.size()))
+        return;
+    const TChannelRow &row = FRows[static_cast<std::size_t>(RowIndex)];
+    const int tab = FTabs->currentIndex();
+    for (std::size_t i = 0; i < FChart.SeriesGroups.size(); ++i) {
+        const std::vector<TChartSeries *> &group = FChart.SeriesGroups[i];
+        if (row.ChannelIndex < 0 || row.ChannelIndex >= static_cast<int>(group.size()))
+            continue;
+        group[static_cast<std::size_t>(row.ChannelIndex)]->SetActive(row.Checked &&
+                                                                     (tab == 0 || tab == static_cast<int>(i) + 1));
+    }
+    Repaint();
+}
+
+void TChartPages::Repaint()
+{
+    FChart.QueueRepaint();
+    if (RepaintDataBox)
+        RepaintDataBox();
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The chart pages (all lines, then one page per axis kind), their tabs and commands, the
+// time window with its scroll bar, and which lines are drawn.
+#include "ChannelRows.h"
+#include "ChartBuilder.h"
+#include "ChartScroll.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+
+class QAction;
+class QMenu;
+class QScrollBar;
+class QTabBar;
+class QToolBar;
+class QWidget;
+class TKRVChart;
+class TKRVCharger;
+struct TCustomAxis;
+
+class TChartPages : public QObject
+{
+public:
+    TChartPages(TKRVChart &Chart, TKRVCharger &Charger, TChannelRows &Rows, const TValueTokenList &AxisValueTokens,
+                QTabBar *Tabs, QScrollBar *ScrollBar, QWidget *ActionOwner);
+
+    // The main window's commands that the pages follow and check.
+    QAction *actShowAllLine = nullptr;
+    QAction *actShowLegend = nullptr;
+    QAction *actAllowScrollChart = nullptr;
+    QAction *actAutoScroll = nullptr;
+    // The data box repaints with the chart; the window fits itself after a page switch.
+    std::function<void()> RepaintDataBox;
+    std::function<void()> RunShow;
+
+    // Page width in sample steps.
+    std::uint32_t PageSamples = 150;
+
+    void BuildPageCommands(QMenu *ChartMenu, QToolBar *ChartToolbar);
+    QAction *FindPageAction(TValueToken Kind) const;
+    int PageOfToken(TValueToken Kind) const;
+    void ShowPageExecute(QAction *Sender);
+    void actShowUnLoadVoltageExecute(QAction *Sender);
+    void tsTabPageChange(int NewTab);
+    void ShowAxisSeries(int AxisIndex, bool OtherSide);
+    void UpdateChartScroll(std::int64_t Delta);
+    void scrlbrChartScroll(int ScrollPos);
+    void actAllowScrollChartExecute();
+    void SetPageWidth(std::uint16_t Minutes);
+    void actShowLegendExecute();
+    void vstChannelInfoChecked(int RowIndex);
+
+    int CurrentAxisIndex() const { return FCurrentAxis; }
+    TCustomAxis *CurrentAxis() const;
+    void SetCurrentAxis(int AxisIndex) { FCurrentAxis = AxisIndex; }
+    const TChartScroll &Scroll() const { return FScroll; }
+    QTabBar *Tabs() const { return FTabs; }
+
+private:
+    void Repaint();
+
+    TKRVChart &FChart;
+    TKRVCharger &FCharger;
+    TChannelRows &FRows;
+    const TValueTokenList &FAxisValueTokens;
+    QTabBar *FTabs = nullptr;
+    QScrollBar *FScrollBar = nullptr;
+    QWidget *FActionOwner = nullptr;
+    TChartScroll FScroll;
+    int FCurrentAxis = -1;
+};

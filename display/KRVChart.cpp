@@ -1,0 +1,133 @@
+#include "KRVChart.h"
+
+#include "ChartTickers.h"
+
+TKRVChart::TKRVChart(QWidget *Parent) : QCustomPlot(Parent)
+{
+    setBackground(Qt::white);
+    setInteractions(QCP::Interactions());
+    legend->setVisible(false);
+    axisRect()->setAutoMargins(QCP::msNone);
+    axisRect()->setMargins(QMargins(LeftMargin, TopMargin, LeftMargin, BottomMargin));
+    axisRect()->setBackground(Qt::white);
+
+    // The custom axes take the place of the standard value axes.
+    yAxis->setVisible(false);
+    yAxis2->setVisible(false);
+    yAxis->grid()->setVisible(false);
+
+    xAxis->setBasePen(QPen(Qt::black, 1));
+    xAxis->grid()->setPen(QPen(QColor(0xC0, 0xC0, 0xC0), 1, Qt::SolidLine));
+    xAxis->grid()->setSubGridVisible(false);
+    xAxis->setSubTicks(false);
+    xAxis->setTicker(
+        QSharedPointer<QCPAxisTicker>(new TWorkingTimeTicker([this](double Key) { return TimeLabelAt(Key); })));
+    xAxis->setRange(1, 150);
+
+    // The capacity bars stand at position 0 of the hidden, fixed top axis.
+    xAxis2->setVisible(false);
+    xAxis2->setRange(-1, 1);
+    FBarsGroup = new QCPBarsGroup(this);
+    FBarsGroup->setSpacingType(QCPBarsGroup::stAbsolute);
+    FBarsGroup->setSpacing(4);
+
+    connect(this, &QCustomPlot::beforeReplot, this, [this] { FitTimeAxis(); });
+}
+
+TKRVChart::~TKRVChart() { RemoveAllSeries(); }
+
+TCustomAxis &TKRVChart::AddCustomAxis()
+{
+    TCustomAxis custom;
+    custom.Axis = axisRect()->addAxis(QCPAxis::atLeft);
+    CustomAxes.push_back(custom);
+    return CustomAxes.back();
+}
+
+void TKRVChart::FreeCustomAxis(int Index)
+{
+    if (Index < 0 || Index >= static_cast<int>(CustomAxes.size()))
+        return;
+    axisRect()->removeAxis(CustomAxes[static_cast<std::size_t>(Index)].Axis);
+    CustomAxes.erase(CustomAxes.begin() + Index);
+}
+
+TChartSeries &TKRVChart::AddSeries(TChartSeries::TKind Kind, QCPAxis *ValueAxis)
+{
+    QCPAxis *keyAxis = Kind == TChartSeries::TKind::Bar ? xAxis2 : xAxis;
+    Series.push_back(std::make_unique<TChartSeries>(this, Kind, keyAxis, ValueAxis));
+    TChartSeries &series = *Series.back();
+    if (TMarkedBars *bars = series.Bars()) {
+        bars->setWidthType(QCPBars::wtAxisRectRatio);
+        bars->setWidth(0.08);
+        bars->setBarsGroup(FBarsGroup);
+    }
+    return series;
+}
+
+void TKRVChart::RemoveAllSeries()
+{
+    for (std::vector<TChartSeries *> &group : SeriesGroups)
+        group.clear();
+    Series.clear();
+}
+
+QMargins TKRVChart::Margins() const { return axisRect()->margins(); }
+
+void TKRVChart::SetRightMargin(int Pixels)
+{
+    QMargins margins = axisRect()->margins();
+    margins.setRight(Pixels);
+    axisRect()->setMargins(margins);
+}
+
+void TKRVChart::SetTimeAutoScale(bool On) { FTimeAutoScale = On; }
+
+void TKRVChart::SetTimeRange(double Lower, double Upper)
+{
+    FTimeAutoScale = false;
+    xAxis->setRange(Lower, Upper);
+}
+
+void TKRVChart::FitTimeAxis()
+{
+    if (!FTimeAutoScale)
+        return;
+    bool found = false;
+    QCPRange all;
+    for (const std::unique_ptr<TChartSeries> &series : Series) {
+        if (!series->Graph() || series->PointCount() == 0)
+            continue;
+        bool ok = false;
+        const QCPRange keys = series->Graph()->getKeyRange(ok);
+        if (!ok)
+            continue;
+        all = found ? QCPRange(qMin(all.lower, keys.lower), qMax(all.upper, keys.upper)) : keys;
+        found = true;
+    }
+    if (!found)
+        return;
+    if (all.size() <= 0)
+        all = QCPRange(all.lower - 1, all.upper + 1);
+    xAxis->setRange(all);
+}
+
+QString TKRVChart::TimeLabelAt(double Key) const
+{
+    const TChartSeries *fallback = nullptr;
+    for (const std::unique_ptr<TChartSeries> &series : Series) {
+        if (!series->Graph() || series->PointCount() == 0)
+            continue;
+        if (!fallback)
+            fallback = series.get();
+        if (!series->Active())
+            continue;
+        std::uint32_t minutes = 0;
+        if (series->MinutesAt(Key, minutes))
+            return WorkingTimeLabel(minutes);
+    }
+    std::uint32_t minutes = 0;
+    if (fallback && fallback->MinutesAt(Key, minutes))
+        return WorkingTimeLabel(minutes);
+    return {};
+}

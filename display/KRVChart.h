@@ -1,0 +1,69 @@
+#pragma once
+
+#include "ChartSeries.h"
+
+#include <qcustomplot.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// A value axis of the chart's own, one per measured value kind. The chart draws it only
+// while it is visible; the painted decorations draw the hidden ones of the all-lines page.
+struct TCustomAxis {
+    QCPAxis *Axis = nullptr;
+    QString Caption;     // the value kind's name; series titles take it
+    QString LabelFormat; // "#0.000 V", "#0 mA", "#0 mAh"
+    bool OtherSide = false;
+};
+
+// The measurement chart: no built-in title, legend or standard value axes; custom value
+// axes, series groups (one per axis, a series per channel), line series on the bottom time
+// axis and bar series on the hidden top axis. Fixed margins; repaints are queued so that
+// many new points cost one repaint.
+class TKRVChart : public QCustomPlot
+{
+public:
+    static constexpr int LeftMargin = 60;
+    static constexpr int TopMargin = 120;
+    static constexpr int BottomMargin = 20;
+    static constexpr int PageRightMargin = 16;
+
+    explicit TKRVChart(QWidget *Parent = nullptr);
+    ~TKRVChart() override;
+
+    QCPAxis *TimeAxis() const { return xAxis; }
+    QCPAxis *BarAxis() const { return xAxis2; }
+
+    // Custom axes, in axis order.
+    std::vector<TCustomAxis> CustomAxes;
+    TCustomAxis &AddCustomAxis();
+    void FreeCustomAxis(int Index);
+
+    // Series groups hold the series of one axis in channel order; Series holds them all in
+    // series order and owns them.
+    std::vector<std::vector<TChartSeries *>> SeriesGroups;
+    std::vector<std::unique_ptr<TChartSeries>> Series;
+    TChartSeries &AddSeries(TChartSeries::TKind Kind, QCPAxis *ValueAxis);
+    void RemoveAllSeries();
+
+    QMargins Margins() const;
+    void SetRightMargin(int Pixels);
+
+    // Automatic scaling of the time axis: it fits all points at every repaint.
+    void SetTimeAutoScale(bool On);
+    bool TimeAutoScale() const { return FTimeAutoScale; }
+    void SetTimeRange(double Lower, double Upper);
+
+    void QueueRepaint() { replot(rpQueuedReplot); }
+
+    // The working time of the point drawn at Key on the time axis, taken from the shown line
+    // series; empty where no point is.
+    QString TimeLabelAt(double Key) const;
+
+private:
+    void FitTimeAxis();
+
+    QCPBarsGroup *FBarsGroup = nullptr;
+    bool FTimeAutoScale = false;
+};

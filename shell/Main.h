@@ -1,0 +1,119 @@
+#pragma once
+// The main window: owner of the charger link, the chart with its pages, the channel rows and
+// the export lines, from program start to program end.
+#include "charger/KRVCharger.h"
+#include "display/ChannelRows.h"
+#include "display/ChartBuilder.h"
+#include "display/ExportLines.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QScrollBar;
+class QSplitter;
+class QSystemTrayIcon;
+class QTabBar;
+class QToolBar;
+class TChartPages;
+class TComPort;
+class TKRVChart;
+class TSampleFeeder;
+
+class TfrmMain : public QMainWindow
+{
+public:
+    // Without a port the charger uses the real serial port.
+    explicit TfrmMain(std::unique_ptr<TComPort> Port = nullptr, QWidget *Parent = nullptr);
+    ~TfrmMain() override;
+
+    std::unique_ptr<TKRVCharger> Charger;
+    TKRVChart *Chart = nullptr;
+    QTabBar *tsTabPage = nullptr;
+    QScrollBar *scrlbrChart = nullptr;
+    QSplitter *ChartBottomBar = nullptr;
+    QToolBar *tbxtlbrFile = nullptr;
+    QToolBar *tbxtlbrView = nullptr;
+    QMenu *mnuFile = nullptr;
+    QMenu *mnuReopen = nullptr;
+    QMenu *mnuView = nullptr;
+    QMenu *mnuToolbars = nullptr;
+    QMenu *mnuChart = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QMenu *TBXpmChart = nullptr;
+    QMenu *TBXpmTrayIcon = nullptr;
+    QSystemTrayIcon *TrayIcon = nullptr;
+    QLabel *StatusPanels[4] = {};
+
+    QAction *actFileOpen = nullptr;
+    QAction *actFileClose = nullptr;
+    QAction *actFileEnabled = nullptr;
+    QAction *actFileDisabled = nullptr;
+    QAction *actFileSaveAs = nullptr;
+    QAction *actFileExport = nullptr;
+    QAction *actFileOption = nullptr;
+    QAction *actFileClearReopenList = nullptr;
+    QAction *actFileExit = nullptr;
+    QAction *actShowMainWindow = nullptr;
+    QAction *actViewFileBar = nullptr;
+    QAction *actViewChartBar = nullptr;
+    QAction *actViewStatusBar = nullptr;
+    QAction *actViewChannelStatePanel = nullptr;
+    QAction *actViewDataBox = nullptr;
+    QAction *actViewPortStatePanel = nullptr;
+    QAction *actViewDataStatePanel = nullptr;
+    QAction *actViewTotalFrameCountPanel = nullptr;
+    QAction *actViewLostFrameCountPanel = nullptr;
+    QAction *actViewFitDesktop = nullptr;
+    QAction *actShowAllLine = nullptr;
+    QAction *actShowLegend = nullptr;
+    QAction *actAllowScrollChart = nullptr;
+    QAction *actAutoScroll = nullptr;
+    QAction *actClearData = nullptr;
+    QAction *actHelpOnLineHelp = nullptr;
+    QAction *actHelpHomePage = nullptr;
+    QAction *actHelpAbout = nullptr;
+
+    std::unique_ptr<TExportLines> FExportLines;
+    std::unique_ptr<QImage> FLogo;
+    TChannelRows FRows;
+    TChartPages *Pages = nullptr;
+    std::unique_ptr<TSampleFeeder> Feeder;
+
+    void FormShow();
+    void FitToWorkArea();
+    void FitToWorkArea(const QRect &WorkArea);
+    bool TrayActive() const { return FTrayActive; }
+    void SetTrayActive(bool Active);
+    void JvAppEventsMinimize();
+    void actShowMainWindowExecute();
+
+    void ChargerOpen(TKRVCharger *Sender);
+    void ChargerClose(TKRVCharger *Sender);
+    void ChargerReceiveData(TKRVChannel *Sender, std::int32_t Flag);
+    void actClearDataExecute();
+
+    void UpdatePortStatePanel(TLinkState State, bool Open);
+    void UpdateTotalFrameCount();
+    void UpdateLostFrameCount();
+
+protected:
+    void showEvent(QShowEvent *Event) override;
+    void closeEvent(QCloseEvent *Event) override;
+    void changeEvent(QEvent *Event) override;
+
+private:
+    void CreateDesign();
+    void CreateActions();
+    void CreateMenusAndToolbars();
+    void ApplyUiTexts();
+    void BindCharger();
+    void FormCreate();
+    bool FormCloseQuery();
+    void FormDestroy();
+
+    bool FTrayActive = false;
+    bool FShownOnce = false;
+};

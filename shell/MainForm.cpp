@@ -1,0 +1,324 @@
+#include "Main.h"
+
+#include "AppModule.h"
+#include "charger/ComPort.h"
+#include "display/ChartPages.h"
+#include "display/KRVChart.h"
+#include "display/SampleFeeder.h"
+#include "display/TextFormat.h"
+#include "resources/Texts.h"
+#include "settings/ChartSettings.h"
+#include "settings/Constant.h"
+
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace {
+
+QFont WindowFont()
+{
+    // "宋体" where installed, else the system's CJK font, at 12 pixels.
+    QString family = QStringLiteral("宋体");
+    if (!QFontDatabase::hasFamily(family))
+        family = QFontDatabase::hasFamily(QStringLiteral("WenQuanYi Micro Hei")) ? QStringLiteral("WenQuanYi Micro Hei")
+                                                                                 : QString();
+    QFont font = family.isEmpty() ? QFont() : QFont(family);
+    font.setPixelSize(12);
+    return font;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(std::unique_ptr<TComPort> Port, QWidget *Parent)
+    : QMainWindow(Parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint)
+{
+    Charger = std::make_unique<TKRVCharger>(nullptr, std::move(Port));
+    setFont(WindowFont());
+    CreateDesign();
+    CreateActions();
+    CreateMenusAndToolbars();
+    BindCharger();
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain()
+{
+    // The link raises nothing into a window that is going away.
+    Charger->OnOpen = nullptr;
+    Charger->OnClose = nullptr;
+    Charger->OnReceiveData = nullptr;
+    Charger->OnTimeOut = nullptr;
+    Charger->OnFailure = nullptr;
+    FormDestroy();
+}
+
+void TfrmMain::CreateDesign()
+{
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    Chart = new TKRVChart(central);
+    layout->addWidget(Chart, 1);
+
+    // Below the chart: the page tabs, a splitter, the scroll bar taking the rest.
+    ChartBottomBar = new QSplitter(Qt::Horizontal, central);
+    tsTabPage = new QTabBar(ChartBottomBar);
+    tsTabPage->setShape(QTabBar::RoundedSouth);
+    tsTabPage->setExpanding(false);
+    tsTabPage->setDrawBase(false);
+    tsTabPage->setMinimumWidth(328);
+    tsTabPage->setStyleSheet(QStringLiteral("QTabBar::tab { background: palette(button); padding: 2px 10px; }"
+                                            "QTabBar::tab:selected { background: white; }"));
+    scrlbrChart = new QScrollBar(Qt::Horizontal, ChartBottomBar);
+    scrlbrChart->setFocusPolicy(Qt::NoFocus);
+    ChartBottomBar->addWidget(tsTabPage);
+    ChartBottomBar->addWidget(scrlbrChart);
+    ChartBottomBar->setStretchFactor(0, 0);
+    ChartBottomBar->setStretchFactor(1, 1);
+    ChartBottomBar->setChildrenCollapsible(false);
+    layout->addWidget(ChartBottomBar);
+    setCentralWidget(central);
+
+    for (int i = 0; i < 4; ++i) {
+        StatusPanels[i] = new QLabel(this);
+        StatusPanels[i]->setMinimumWidth(100);
+        statusBar()->addWidget(StatusPanels[i]);
+    }
+
+    TrayIcon = new QSystemTrayIcon(this);
+    connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason Reason) {
+        if (Reason == QSystemTrayIcon::DoubleClick)
+            actShowMainWindowExecute();
+    });
+}
+
+void TfrmMain::BindCharger()
+{
+    Charger->ComNumber = 0;
+    Charger->SetEnabled(false);
+    Charger->OnOpen = [this](TKRVCharger *Sender) { ChargerOpen(Sender); };
+    Charger->OnClose = [this](TKRVCharger *Sender) { ChargerClose(Sender); };
+    Charger->OnTimeOut = [this](TKRVCharger *Sender) { UpdatePortStatePanel(Sender->LinkState(), true); };
+    Charger->OnReceiveData = [this](TKRVChannel *Sender, std::int32_t Flag) { ChargerReceiveData(Sender, Flag); };
+}
+
+void TfrmMain::FormCreate()
+{
+    FExportLines = std::make_unique<TExportLines>();
+    UseSystemHandCursor();
+    try {
+        FLogo = LoadResourceGif(0);
+    } catch (const TResourceError &) {
+        FLogo.reset();
+    }
+    ApplyUiTexts();
+
+    AxisValueTokens = {vtUnLoadVoltage, vtCurrent, vtCapacity};
+    Pages = new TChartPages(*Chart, *Charger, FRows, AxisValueTokens, tsTabPage, scrlbrChart, this);
+    Pages->actShowAllLine = actShowAllLine;
+    Pages->actShowLegend = actShowLegend;
+    Pages->actAllowScrollChart = actAllowScrollChart;
+    Pages->actAutoScroll = actAutoScroll;
+    Pages->RunShow = [this] { FormShow(); };
+    Pages->BuildPageCommands(mnuChart, tbxtlbrView);
+
+    Pages->SetCurrentAxis(-1);
+    BuildAxes(*Chart, AxisValueTokens);
+    if (!Chart->CustomAxes.empty())
+        Pages->SetCurrentAxis(0);
+
+    if (tsTabPage->count() > 0) {
+        // The page switch runs also when tab 0 is already the current one.
+        if (tsTabPage->currentIndex() == 0)
+            Pages->tsTabPageChange(0);
+        else
+            tsTabPage->setCurrentIndex(0);
+    }
+    BuildSeries(*Chart, AxisValueTokens, Charger->Channels().Count(), tsTabPage->currentIndex(), this);
+    BuildChannelRows(FRows, Charger->Channels().Count());
+
+    Feeder = std::make_unique<TSampleFeeder>(*Chart, FRows, *FExportLines, AxisValueTokens, this);
+    Feeder->UpdateChartScroll = [this](std::int64_t Delta) { Pages->UpdateChartScroll(Delta); };
+    Feeder->UpdatePortStatePanel = [this](TLinkState State, bool Open) { UpdatePortStatePanel(State, Open); };
+    Feeder->UpdateTotalFrameCount = [this] { UpdateTotalFrameCount(); };
+    Feeder->UpdateLostFrameCount = [this] { UpdateLostFrameCount(); };
+
+    Pages->PageSamples = ReadPageSamples();
+    Pages->UpdateChartScroll(0);
+    SetTrayActive(ReadMinToTray());
+
+    UpdatePortStatePanel(Charger->LinkState(), false);
+    UpdateTotalFrameCount();
+    UpdateLostFrameCount();
+}
+
+void TfrmMain::FormDestroy()
+{
+    FRows.clear();
+    FreeSeries(*Chart);
+    FreeAxes(*Chart);
+    FLogo.reset();
+    if (Pages)
+        Pages->SetCurrentAxis(-1);
+    {
+        const QSignalBlocker blocker(tsTabPage);
+        while (tsTabPage->count() > 0)
+            tsTabPage->removeTab(tsTabPage->count() - 1);
+    }
+    AxisValueTokens.clear();
+    Feeder.reset();
+    FExportLines.reset();
+}
+
+void TfrmMain::showEvent(QShowEvent *Event)
+{
+    QMainWindow::showEvent(Event);
+    if (!FShownOnce) {
+        FShownOnce = true;
+        FormShow();
+    }
+}
+
+void TfrmMain::FormShow()
+{
+    FitToWorkArea();
+#if defined(__GLIBC__)
+    // Hand the pages the program does not need back to the system.
+    malloc_trim(0);
+#endif
+}
+
+void TfrmMain::FitToWorkArea()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (screen)
+        FitToWorkArea(screen->availableGeometry());
+}
+
+void TfrmMain::FitToWorkArea(const QRect &WorkArea)
+{
+    // The frame lies outside the client area; the whole window fills the work area.
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    const QMargins border(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                          frame.bottom() - client.bottom());
+    const QRect inner = WorkArea.marginsRemoved(border);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setGeometry(inner);
+    // A fixed border: the user cannot resize the window.
+    setFixedSize(inner.size());
+    const int width = WorkArea.width();
+    tsTabPage->setMaximumWidth((width / 10) * 8);
+    tsTabPage->setMinimumWidth((width / 10) * 2);
+}
+
+void TfrmMain::closeEvent(QCloseEvent *Event)
+{
+    if (FormCloseQuery())
+        Event->accept();
+    else
+        Event->ignore();
+}
+
+bool TfrmMain::FormCloseQuery()
+{
+    const QString text = FormatText(LoadStr(TTextId::QuitQuestion), {LoadStr(TTextId::AppTitle), AppVersionText});
+    if (AskOkCancel(this, text, LoadStr(TTextId::AppTitle)) != IdOk)
+        return false;
+    // The close handler must not run against a window that is going away.
+    Charger->OnClose = nullptr;
+    Charger->Close();
+    return true;
+}
+
+void TfrmMain::SetTrayActive(bool Active)
+{
+    FTrayActive = Active;
+    if (!Active)
+        TrayIcon->hide();
+}
+
+void TfrmMain::changeEvent(QEvent *Event)
+{
+    QMainWindow::changeEvent(Event);
+    if (Event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMinimized))
+        return;
+    JvAppEventsMinimize();
+    // Without a notification area the window stays on the task bar, as with the setting off.
+    if (FTrayActive && QSystemTrayIcon::isSystemTrayAvailable()) {
+        TrayIcon->show();
+        hide();
+    }
+}
+
+void TfrmMain::JvAppEventsMinimize() { TrayIcon->setToolTip(windowTitle()); }
+
+void TfrmMain::actShowMainWindowExecute()
+{
+    showNormal();
+    raise();
+    activateWindow();
+    TrayIcon->hide();
+}
+
+void TfrmMain::ChargerOpen(TKRVCharger *Sender)
+{
+    const QString title = FormatText(LoadStr(TTextId::AppTitleWithPort), {static_cast<long long>(Sender->ComNumber)});
+    setWindowTitle(title);
+    SetApplicationTitle(title);
+    actFileClose->setEnabled(true);
+    actFileEnabled->setEnabled(true);
+    actFileEnabled->setChecked(true);
+    actFileDisabled->setEnabled(true);
+    UpdatePortStatePanel(Sender->LinkState(), true);
+    UpdateTotalFrameCount();
+    UpdateLostFrameCount();
+    BuildSeries(*Chart, AxisValueTokens, Sender->Channels().Count(), tsTabPage->currentIndex(), this);
+    BuildChannelRows(FRows, Sender->Channels().Count());
+    FExportLines->Clear();
+    Pages->UpdateChartScroll(0);
+}
+
+void TfrmMain::ChargerClose(TKRVCharger *Sender)
+{
+    actFileClose->setEnabled(false);
+    actFileEnabled->setEnabled(false);
+    actFileDisabled->setEnabled(false);
+    UpdatePortStatePanel(Sender->LinkState(), false);
+    if (Sender == Charger.get() && Charger->OnChannelStateChange)
+        for (int i = 0; i < Charger->Channels().Count(); ++i)
+            Charger->OnChannelStateChange(&Charger->Channels().Items(i));
+    setWindowTitle(LoadStr(TTextId::AppTitle));
+    SetApplicationTitle(LoadStr(TTextId::AppTitle));
+}
+
+void TfrmMain::ChargerReceiveData(TKRVChannel *Sender, std::int32_t Flag) { Feeder->ChargerReceiveData(Sender, Flag); }
+
+void TfrmMain::actClearDataExecute() { Feeder->actClearDataExecute(*Charger); }
+
+void TfrmMain::UpdatePortStatePanel(TLinkState State, bool Open)
+{
+    // Port normal, no data in time, or not open.
+    const int image = !Open ? 21 : State == lsTimeOut ? 7 : 6;
+    StatusPanels[0]->setPixmap(LoadAppIcon(image).pixmap(16, 16));
+}
+
+void TfrmMain::UpdateTotalFrameCount() { StatusPanels[2]->setText(QString::number(Charger->PacketCount())); }
+
+void TfrmMain::UpdateLostFrameCount() { StatusPanels[3]->setText(QString::number(Charger->LostCount())); }
