@@ -114,7 +114,7 @@ std::uint32_t ReadPageSamples()
     return MinutesToSamples(static_cast<std::uint32_t>(*minutes));
 }
 
-bool ReadMinToTray() { return ReadStoredInteger(SettingsKeys::Root, MinToTrayName).value_or(0) != 0; }
+bool LoadMinToTray() { return ReadStoredInteger(SettingsKeys::Root, MinToTrayName).value_or(0) != 0; }
 
 bool WriteChartSettings(const TChartSettingsValues &Values, QWidget *Owner)
 {

@@ -43,7 +43,7 @@ TLinePen ReadLinePen(int SeriesIndex);
 TStoredColor DefaultLineColor(int SeriesIndex);
 // Samples per chart page: stored minutes x 15.
 std::uint32_t ReadPageSamples();
-bool ReadMinToTray();
+bool LoadMinToTray();
 
 std::uint32_t MinutesToSamples(std::uint32_t Minutes);
 std::uint32_t SamplesToMinutes(std::uint32_t Samples);

@@ -6,6 +6,8 @@
 #include "display/ChartBuilder.h"
 #include "display/ExportLines.h"
 
+#include <QIcon>
+#include <QList>
 #include <QMainWindow>
 
 #include <memory>
@@ -46,6 +48,9 @@ public:
     QMenu *TBXpmTrayIcon = nullptr;
     QSystemTrayIcon *TrayIcon = nullptr;
     QLabel *StatusPanels[4] = {};
+    // The program's icons by number, loaded once.
+    QList<QIcon> IconList;
+    QIcon Icon(int Index) const { return Index >= 0 && Index < IconList.size() ? IconList[Index] : QIcon(); }
 
     QAction *actFileOpen = nullptr;
     QAction *actFileClose = nullptr;
@@ -83,6 +88,8 @@ public:
     std::unique_ptr<TSampleFeeder> Feeder;
 
     void FormShow();
+    // Samples per chart page from the stored page width.
+    void LoadPageWidth();
     void FitToWorkArea();
     void FitToWorkArea(const QRect &WorkArea);
     bool TrayActive() const { return FTrayActive; }
@@ -115,5 +122,6 @@ private:
     void FormDestroy();
 
     bool FTrayActive = false;
+    int FPortStateImage = -1;
     bool FShownOnce = false;
 };

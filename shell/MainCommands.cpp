@@ -228,15 +228,23 @@ void TfrmMain::ApplyUiTexts()
     for (int i = 0; i < 4; ++i)
         StatusPanels[i]->setToolTip(LoadStr(panelHints[i]));
 
-    const QIcon appIcon = LoadAppIcon(0);
+    // Icons 0, 1, 2, ... as far as the program carries them.
+    IconList.clear();
+    for (int n = 0;; ++n) {
+        const QIcon icon = LoadAppIcon(n);
+        if (icon.isNull())
+            break;
+        IconList << icon;
+    }
+    const QIcon appIcon = Icon(0);
     setWindowIcon(appIcon);
     TrayIcon->setIcon(appIcon);
     for (const TActionSpec &spec : ActionTable)
         if (spec.Image >= 0)
-            (this->*spec.Member)->setIcon(LoadAppIcon(spec.Image));
-    mnuReopen->setIcon(LoadAppIcon(1));
+            (this->*spec.Member)->setIcon(Icon(spec.Image));
+    mnuReopen->setIcon(Icon(1));
     const int panelImages[4] = {6, 24, 8, 9};
     for (int i = 0; i < 4; ++i)
         if (i != 2 && i != 3)
-            StatusPanels[i]->setPixmap(LoadAppIcon(panelImages[i]).pixmap(16, 16));
+            StatusPanels[i]->setPixmap(Icon(panelImages[i]).pixmap(16, 16));
 }

@@ -158,9 +158,9 @@ void TfrmMain::FormCreate()
     Feeder->UpdateTotalFrameCount = [this] { UpdateTotalFrameCount(); };
     Feeder->UpdateLostFrameCount = [this] { UpdateLostFrameCount(); };
 
-    Pages->PageSamples = ReadPageSamples();
+    LoadPageWidth();
     Pages->UpdateChartScroll(0);
-    SetTrayActive(ReadMinToTray());
+    SetTrayActive(LoadMinToTray());
 
     UpdatePortStatePanel(Charger->LinkState(), false);
     UpdateTotalFrameCount();
@@ -184,6 +184,8 @@ void TfrmMain::FormDestroy()
     Feeder.reset();
     FExportLines.reset();
 }
+
+void TfrmMain::LoadPageWidth() { Pages->PageSamples = ReadPageSamples(); }
 
 void TfrmMain::showEvent(QShowEvent *Event)
 {
@@ -316,7 +318,10 @@ void TfrmMain::UpdatePortStatePanel(TLinkState State, bool Open)
 {
     // Port normal, no data in time, or not open.
     const int image = !Open ? 21 : State == lsTimeOut ? 7 : 6;
-    StatusPanels[0]->setPixmap(LoadAppIcon(image).pixmap(16, 16));
+    if (image == FPortStateImage)
+        return;
+    FPortStateImage = image;
+    StatusPanels[0]->setPixmap(Icon(image).pixmap(16, 16));
 }
 
 void TfrmMain::UpdateTotalFrameCount() { StatusPanels[2]->setText(QString::number(Charger->PacketCount())); }

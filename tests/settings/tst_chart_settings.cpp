@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(chart.Series[7]->Title(), QStringLiteral("通道 4 - 电流"));
         QCOMPARE(chart.SeriesGroups[2][1], chart.Series[9].get());
         QCOMPARE(ReadPageSamples(), 150u);
-        QVERIFY(!ReadMinToTray());
+        QVERIFY(!LoadMinToTray());
         // Reading never writes the defaults back.
         QVERIFY(!QFile::exists(TemporaryConfigFile()));
     }
@@ -153,7 +153,7 @@ private slots:
         }
         QCOMPARE(ReadPageSamples(), 150u);
         Store(SettingsKeys::Root, "MinToTray", 7);
-        QVERIFY(ReadMinToTray());
+        QVERIFY(LoadMinToTray());
     }
 
     void WriterRoundsThenTruncatesAndWritesEveryPage()
