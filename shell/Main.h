@@ -11,7 +11,9 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QScrollBar;
@@ -19,7 +21,10 @@ class QSplitter;
 class QSystemTrayIcon;
 class QTabBar;
 class QToolBar;
+class TChannelStatePanel;
 class TChartPages;
+class TDataBoxView;
+class TStatusPanels;
 class TComPort;
 class TKRVChart;
 class TSampleFeeder;
@@ -47,7 +52,14 @@ public:
     QMenu *TBXpmChart = nullptr;
     QMenu *TBXpmTrayIcon = nullptr;
     QSystemTrayIcon *TrayIcon = nullptr;
-    QLabel *StatusPanels[4] = {};
+    std::unique_ptr<TStatusPanels> StatusBarPanels;
+    QDockWidget *tbxtlwndwChannelState = nullptr;
+    QDockWidget *tbxtlwndwDataBox = nullptr;
+    TChannelStatePanel *ChannelStatePanel = nullptr;
+    TDataBoxView *vstChannelInfo = nullptr;
+    QMenu *TBXpmToolbar = nullptr;
+    QMenu *TBXpmBottomBar = nullptr;
+    QMenu *TBXpmStatusBar = nullptr;
     // The program's icons by number, loaded once.
     QList<QIcon> IconList;
     QIcon Icon(int Index) const { return Index >= 0 && Index < IconList.size() ? IconList[Index] : QIcon(); }
@@ -99,8 +111,17 @@ public:
 
     void ChargerOpen(TKRVCharger *Sender);
     void ChargerClose(TKRVCharger *Sender);
+    void ChargerFailure(TKRVCharger *Sender);
     void ChargerReceiveData(TKRVChannel *Sender, std::int32_t Flag);
     void actClearDataExecute();
+
+    void BuildDataBox();
+    // The colour box of a data box cell: the line of the row's channel in the column's kind,
+    // while the legend is on, the row checked and the kind on the page.
+    std::optional<QColor> ColorBoxOf(int RowIndex, int Tag) const;
+    void ChargerChannelStateChange(TKRVChannel *Sender);
+    void actViewPortStatePanelExecute(QAction *Sender);
+    QMenu *createPopupMenu() override;
 
     void UpdatePortStatePanel(TLinkState State, bool Open);
     void UpdateTotalFrameCount();
@@ -113,8 +134,10 @@ protected:
 
 private:
     void CreateDesign();
+    void CreateToolWindows();
     void CreateActions();
     void CreateMenusAndToolbars();
+    void CreateViewMenus();
     void ApplyUiTexts();
     void BindCharger();
     void FormCreate();
@@ -122,6 +145,5 @@ private:
     void FormDestroy();
 
     bool FTrayActive = false;
-    int FPortStateImage = -1;
     bool FShownOnce = false;
 };

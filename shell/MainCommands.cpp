@@ -1,7 +1,10 @@
 #include "Main.h"
 
+#include "display/ChannelStatePanel.h"
 #include "display/ChartPages.h"
+#include "display/DataBox.h"
 #include "display/KRVChart.h"
+#include "display/StatusPanels.h"
 #include "resources/Texts.h"
 #include "settings/Constant.h"
 
@@ -107,10 +110,6 @@ void TfrmMain::CreateActions()
     connect(actHelpOnLineHelp, &QAction::triggered, this, OpenHomePage);
     connect(actHelpHomePage, &QAction::triggered, this, OpenHomePage);
     connect(actViewStatusBar, &QAction::triggered, this, [this](bool On) { statusBar()->setVisible(On); });
-    for (QAction *panel :
-         {actViewPortStatePanel, actViewDataStatePanel, actViewTotalFrameCountPanel, actViewLostFrameCountPanel})
-        connect(panel, &QAction::triggered, this,
-                [this, panel](bool On) { StatusPanels[panel->data().toInt()]->setVisible(On); });
 }
 
 void TfrmMain::CreateMenusAndToolbars()
@@ -223,10 +222,8 @@ void TfrmMain::ApplyUiTexts()
             action->setStatusTip(LoadStr(spec.Hint));
         }
     }
-    const TTextId panelHints[4] = {TTextId::PortStatePanelHint, TTextId::DataStatePanelHint,
-                                   TTextId::TotalFrameCountPanelHint, TTextId::LostFrameCountPanelHint};
-    for (int i = 0; i < 4; ++i)
-        StatusPanels[i]->setToolTip(LoadStr(panelHints[i]));
+    tbxtlwndwChannelState->setWindowTitle(LoadStr(TTextId::ChannelStateWindowCaption));
+    tbxtlwndwDataBox->setWindowTitle(LoadStr(TTextId::DataBoxWindowCaption));
 
     // Icons 0, 1, 2, ... as far as the program carries them.
     IconList.clear();
@@ -243,8 +240,8 @@ void TfrmMain::ApplyUiTexts()
         if (spec.Image >= 0)
             (this->*spec.Member)->setIcon(Icon(spec.Image));
     mnuReopen->setIcon(Icon(1));
-    const int panelImages[4] = {6, 24, 8, 9};
-    for (int i = 0; i < 4; ++i)
-        if (i != 2 && i != 3)
-            StatusPanels[i]->setPixmap(Icon(panelImages[i]).pixmap(16, 16));
+    StatusBarPanels->Icons = IconList;
+    StatusBarPanels->ApplyTexts();
+    vstChannelInfo->ApplyTexts(Icon(10));
+    ChannelStatePanel->ApplyTexts();
 }

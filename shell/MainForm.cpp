@@ -2,9 +2,12 @@
 
 #include "AppModule.h"
 #include "charger/ComPort.h"
+#include "display/ChannelStatePanel.h"
 #include "display/ChartPages.h"
+#include "display/DataBox.h"
 #include "display/KRVChart.h"
 #include "display/SampleFeeder.h"
+#include "display/StatusPanels.h"
 #include "display/TextFormat.h"
 #include "resources/Texts.h"
 #include "settings/ChartSettings.h"
@@ -51,6 +54,7 @@ TfrmMain::TfrmMain(std::unique_ptr<TComPort> Port, QWidget *Parent)
     CreateDesign();
     CreateActions();
     CreateMenusAndToolbars();
+    CreateViewMenus();
     BindCharger();
     FormCreate();
 }
@@ -94,11 +98,8 @@ void TfrmMain::CreateDesign()
     layout->addWidget(ChartBottomBar);
     setCentralWidget(central);
 
-    for (int i = 0; i < 4; ++i) {
-        StatusPanels[i] = new QLabel(this);
-        StatusPanels[i]->setMinimumWidth(100);
-        statusBar()->addWidget(StatusPanels[i]);
-    }
+    StatusBarPanels = std::make_unique<TStatusPanels>(statusBar(), *Charger);
+    CreateToolWindows();
 
     TrayIcon = new QSystemTrayIcon(this);
     connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason Reason) {
@@ -115,6 +116,12 @@ void TfrmMain::BindCharger()
     Charger->OnClose = [this](TKRVCharger *Sender) { ChargerClose(Sender); };
     Charger->OnTimeOut = [this](TKRVCharger *Sender) { UpdatePortStatePanel(Sender->LinkState(), true); };
     Charger->OnReceiveData = [this](TKRVChannel *Sender, std::int32_t Flag) { ChargerReceiveData(Sender, Flag); };
+    Charger->OnFailure = [this](TKRVCharger *Sender) { ChargerFailure(Sender); };
+    Charger->OnChannelStateChange = [this](TKRVChannel *Sender) { ChargerChannelStateChange(Sender); };
+    Charger->OnDataAvail = [this](TKRVCharger *) { StatusBarPanels->ChargerDataAvail(); };
+    Charger->OnPicket = [this](TKRVCharger *) { StatusBarPanels->ChargerPicket(); };
+    Charger->OnBeforeCheck = [this](TKRVCharger *) { StatusBarPanels->ChargerBeforeCheck(); };
+    Charger->OnAfterCheck = [this](TKRVCharger *) { StatusBarPanels->ChargerAfterCheck(); };
 }
 
 void TfrmMain::FormCreate()
@@ -135,6 +142,7 @@ void TfrmMain::FormCreate()
     Pages->actAllowScrollChart = actAllowScrollChart;
     Pages->actAutoScroll = actAutoScroll;
     Pages->RunShow = [this] { FormShow(); };
+    Pages->RepaintDataBox = [this] { vstChannelInfo->viewport()->update(); };
     Pages->BuildPageCommands(mnuChart, tbxtlbrView);
 
     Pages->SetCurrentAxis(-1);
@@ -150,26 +158,24 @@ void TfrmMain::FormCreate()
             tsTabPage->setCurrentIndex(0);
     }
     BuildSeries(*Chart, AxisValueTokens, Charger->Channels().Count(), tsTabPage->currentIndex(), this);
-    BuildChannelRows(FRows, Charger->Channels().Count());
+    BuildDataBox();
 
     Feeder = std::make_unique<TSampleFeeder>(*Chart, FRows, *FExportLines, AxisValueTokens, this);
     Feeder->UpdateChartScroll = [this](std::int64_t Delta) { Pages->UpdateChartScroll(Delta); };
     Feeder->UpdatePortStatePanel = [this](TLinkState State, bool Open) { UpdatePortStatePanel(State, Open); };
     Feeder->UpdateTotalFrameCount = [this] { UpdateTotalFrameCount(); };
     Feeder->UpdateLostFrameCount = [this] { UpdateLostFrameCount(); };
+    Feeder->RowChanged = [this](int ChannelIndex) { vstChannelInfo->Model()->RowChanged(ChannelIndex); };
 
     LoadPageWidth();
     Pages->UpdateChartScroll(0);
     SetTrayActive(LoadMinToTray());
-
-    UpdatePortStatePanel(Charger->LinkState(), false);
-    UpdateTotalFrameCount();
-    UpdateLostFrameCount();
 }
 
 void TfrmMain::FormDestroy()
 {
     FRows.clear();
+    vstChannelInfo->Model()->Reset();
     FreeSeries(*Chart);
     FreeAxes(*Chart);
     FLogo.reset();
@@ -292,7 +298,7 @@ void TfrmMain::ChargerOpen(TKRVCharger *Sender)
     UpdateTotalFrameCount();
     UpdateLostFrameCount();
     BuildSeries(*Chart, AxisValueTokens, Sender->Channels().Count(), tsTabPage->currentIndex(), this);
-    BuildChannelRows(FRows, Sender->Channels().Count());
+    BuildDataBox();
     FExportLines->Clear();
     Pages->UpdateChartScroll(0);
 }
@@ -310,20 +316,19 @@ void TfrmMain::ChargerClose(TKRVCharger *Sender)
     SetApplicationTitle(LoadStr(TTextId::AppTitle));
 }
 
+void TfrmMain::ChargerFailure(TKRVCharger *Sender)
+{
+    ShowError(this, FormatText(LoadStr(TTextId::PortOpenFailed), {static_cast<long long>(Sender->ComNumber)}),
+              LoadStr(TTextId::AppTitle));
+    UpdatePortStatePanel(Sender->LinkState(), false);
+}
+
 void TfrmMain::ChargerReceiveData(TKRVChannel *Sender, std::int32_t Flag) { Feeder->ChargerReceiveData(Sender, Flag); }
 
 void TfrmMain::actClearDataExecute() { Feeder->actClearDataExecute(*Charger); }
 
-void TfrmMain::UpdatePortStatePanel(TLinkState State, bool Open)
-{
-    // Port normal, no data in time, or not open.
-    const int image = !Open ? 21 : State == lsTimeOut ? 7 : 6;
-    if (image == FPortStateImage)
-        return;
-    FPortStateImage = image;
-    StatusPanels[0]->setPixmap(Icon(image).pixmap(16, 16));
-}
+void TfrmMain::UpdatePortStatePanel(TLinkState State, bool Open) { StatusBarPanels->UpdatePortStatePanel(State, Open); }
 
-void TfrmMain::UpdateTotalFrameCount() { StatusPanels[2]->setText(QString::number(Charger->PacketCount())); }
+void TfrmMain::UpdateTotalFrameCount() { StatusBarPanels->UpdateTotalFrameCount(); }
 
-void TfrmMain::UpdateLostFrameCount() { StatusPanels[3]->setText(QString::number(Charger->LostCount())); }
+void TfrmMain::UpdateLostFrameCount() { StatusBarPanels->UpdateLostFrameCount(); }

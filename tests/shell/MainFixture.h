@@ -1,8 +1,11 @@
 #pragma once
 // The real main window over an in-memory port that a test feeds with frames.
 #include "charger/MemoryComPort.h"
+#include "display/ChannelStatePanel.h"
 #include "display/ChartPages.h"
+#include "display/DataBox.h"
 #include "display/KRVChart.h"
+#include "display/StatusPanels.h"
 #include "shell/Main.h"
 #include "tests/support/LinkFixture.h"
 

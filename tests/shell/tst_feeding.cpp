@@ -67,7 +67,7 @@ private slots:
         QCOMPARE(f.Form->FExportLines->LineText(3), QStringLiteral("1,3,3.00,500,0,10,60"));
         QCOMPARE(f.Form->FExportLines->LineText(4), QStringLiteral("2,1,3.00,500,0,76,301"));
         // The status bar counts what the link counted.
-        QCOMPARE(f.Form->StatusPanels[2]->text(), QString::number(f.Form->Charger->PacketCount()));
+        QCOMPARE(f.Form->StatusBarPanels->Panels[2]->Caption(), QString::number(f.Form->Charger->PacketCount()));
     }
 
     void IdleChannelKeepsItsCapacityBar()
@@ -131,7 +131,7 @@ private slots:
         for (int channel = 0; channel < ChannelCount; ++channel)
             QCOMPARE(f.Series(0, channel).PointCount(), 1);
         QCOMPARE(f.Form->FExportLines->Count(), 5u);
-        QCOMPARE(f.Form->StatusPanels[2]->text(), QStringLiteral("1"));
+        QCOMPARE(f.Form->StatusBarPanels->Panels[2]->Caption(), QStringLiteral("1"));
     }
 
     void LongWorkingTimesKeepTheirPoints()
@@ -174,8 +174,8 @@ private slots:
             f.Form->actClearData->trigger();
         }
         QCOMPARE(f.Form->Charger->SampleCount(), 0u);
-        QCOMPARE(f.Form->StatusPanels[2]->text(), QStringLiteral("0"));
-        QCOMPARE(f.Form->StatusPanels[3]->text(), QStringLiteral("0"));
+        QCOMPARE(f.Form->StatusBarPanels->Panels[2]->Caption(), QStringLiteral("0"));
+        QCOMPARE(f.Form->StatusBarPanels->Panels[3]->Caption(), QStringLiteral("0"));
         for (const std::unique_ptr<TChartSeries> &series : f.Form->Chart->Series)
             QCOMPARE(series->PointCount(), 0);
         QCOMPARE(f.Form->FExportLines->Count(), 0u);

@@ -1,0 +1,101 @@
+#include "StatusPanels.h"
+
+#include "resources/Texts.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QStatusBar>
+
+TStatusPanel::TStatusPanel(int Width, QWidget *Parent) : QWidget(Parent)
+{
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 0, 2, 0);
+    layout->setSpacing(4);
+    FIcon = new QLabel(this);
+    FIcon->setFixedSize(16, 16);
+    FText = new QLabel(this);
+    layout->addWidget(FIcon);
+    layout->addWidget(FText, 1);
+    setFixedWidth(Width);
+}
+
+void TStatusPanel::SetImage(const QList<QIcon> &Icons, int Index)
+{
+    if (Index == FImage)
+        return;
+    FImage = Index;
+    FIcon->setPixmap(Index >= 0 && Index < Icons.size() ? Icons[Index].pixmap(16, 16) : QPixmap());
+}
+
+void TStatusPanel::SetCaption(const QString &Caption)
+{
+    if (FText->text() != Caption)
+        FText->setText(Caption);
+}
+
+QString TStatusPanel::Caption() const { return FText->text(); }
+
+TStatusPanels::TStatusPanels(QStatusBar *Bar, TKRVCharger &Charger) : FCharger(Charger)
+{
+    constexpr int Widths[5] = {23, 23, 80, 80, 23};
+    for (int i = 0; i < 5; ++i) {
+        Panels[static_cast<std::size_t>(i)] = new TStatusPanel(Widths[i], Bar);
+        Bar->addWidget(Panels[static_cast<std::size_t>(i)], i == 4 ? 1 : 0);
+    }
+    // The last panel takes the remaining width.
+    Panels[4]->setMinimumWidth(23);
+    Panels[4]->setMaximumWidth(QWIDGETSIZE_MAX);
+    for (int i = 0; i < 4; ++i)
+        Panels[static_cast<std::size_t>(i)]->setEnabled(false);
+    Panels[2]->SetCaption(QStringLiteral("0"));
+    Panels[3]->SetCaption(QStringLiteral("0"));
+}
+
+void TStatusPanels::ApplyTexts()
+{
+    const TTextId hints[4] = {TTextId::PortStatePanelHint, TTextId::DataStatePanelHint,
+                              TTextId::TotalFrameCountPanelHint, TTextId::LostFrameCountPanelHint};
+    const int images[4] = {6, 24, 8, 9};
+    for (int i = 0; i < 4; ++i) {
+        Panels[static_cast<std::size_t>(i)]->setToolTip(LoadStr(hints[i]));
+        Panels[static_cast<std::size_t>(i)]->SetImage(Icons, images[i]);
+    }
+}
+
+void TStatusPanels::UpdatePortStatePanel(TLinkState State, bool Opened)
+{
+    const bool live = State == lsOpen || State == lsTimeOut;
+    for (int i = 0; i < 4; ++i)
+        Panels[static_cast<std::size_t>(i)]->setEnabled(live);
+    // While the frame timing is unknown the check events own the image.
+    if (FCharger.FrameMode() == fmUnknown)
+        return;
+    int image;
+    if (Opened)
+        image = State == lsTimeOut ? 7 : 6;
+    else
+        image = State != lsClosed ? 21 : 6;
+    Panels[0]->SetImage(Icons, image);
+}
+
+void TStatusPanels::UpdateTotalFrameCount() { Panels[2]->SetCaption(QString::number(FCharger.PacketCount())); }
+
+void TStatusPanels::UpdateLostFrameCount() { Panels[3]->SetCaption(QString::number(FCharger.LostCount())); }
+
+void TStatusPanels::ChargerDataAvail()
+{
+    Panels[1]->SetImage(Icons, 23);
+    Panels[1]->setEnabled(true);
+}
+
+void TStatusPanels::ChargerPicket() { Panels[1]->SetImage(Icons, 24); }
+
+void TStatusPanels::ChargerBeforeCheck() { Panels[0]->SetImage(Icons, 25); }
+
+void TStatusPanels::ChargerAfterCheck() { Panels[0]->SetImage(Icons, 6); }
+
+void TStatusPanels::SetPanelVisible(int Index, bool Visible)
+{
+    if (Index >= 0 && Index < 4)
+        Panels[static_cast<std::size_t>(Index)]->setVisible(Visible);
+}

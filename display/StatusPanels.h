@@ -1,0 +1,52 @@
+#pragma once
+// The status bar's panels: port state, data state, frames received, frames lost, and an
+// empty one taking the rest.
+#include "charger/KRVCharger.h"
+
+#include <QIcon>
+#include <QList>
+#include <QWidget>
+
+#include <array>
+
+class QLabel;
+class QStatusBar;
+
+class TStatusPanel : public QWidget
+{
+public:
+    TStatusPanel(int Width, QWidget *Parent);
+    void SetImage(const QList<QIcon> &Icons, int Index);
+    int ImageIndex() const { return FImage; }
+    void SetCaption(const QString &Caption);
+    QString Caption() const;
+
+private:
+    QLabel *FIcon = nullptr;
+    QLabel *FText = nullptr;
+    int FImage = -1;
+};
+
+class TStatusPanels
+{
+public:
+    TStatusPanels(QStatusBar *Bar, TKRVCharger &Charger);
+
+    std::array<TStatusPanel *, 5> Panels{};
+    // The main window's image list.
+    QList<QIcon> Icons;
+
+    void ApplyTexts();
+    void UpdatePortStatePanel(TLinkState State, bool Opened);
+    void UpdateTotalFrameCount();
+    void UpdateLostFrameCount();
+    void ChargerDataAvail();
+    void ChargerPicket();
+    void ChargerBeforeCheck();
+    void ChargerAfterCheck();
+    // Shows or hides panel Index in its place.
+    void SetPanelVisible(int Index, bool Visible);
+
+private:
+    TKRVCharger &FCharger;
+};

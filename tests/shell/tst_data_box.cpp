@@ -1,0 +1,242 @@
+// The views below the chart as the user meets them: the data box with its cells, check
+// boxes, colour boxes and channel popup; the battery pictures; the status bar panels.
+#include "MainFixture.h"
+#include "shell/AppModule.h"
+#include "tests/support/BoxAnswerer.h"
+#include "tests/support/TempConfig.h"
+
+#include <QApplication>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTest>
+
+namespace {
+
+QStringList RowTexts(TfrmMain &Form, int Row)
+{
+    QStringList texts;
+    const TDataBoxModel *model = Form.vstChannelInfo->Model();
+    for (int c = 0; c < model->columnCount(); ++c)
+        texts << model->index(Row, c).data().toString();
+    return texts;
+}
+
+void Show(TfrmMain &Form)
+{
+    Form.show();
+    QApplication::setActiveWindow(&Form);
+    QVERIFY(QTest::qWaitForWindowExposed(&Form));
+}
+
+} // namespace
+
+class TestDataBox : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        UseTemporaryConfig();
+        InitializeModules();
+    }
+
+    void CellsShowWhatAppliesToTheState()
+    {
+        TMainFixture f;
+        TDataBoxModel *model = f.Form->vstChannelInfo->Model();
+        QCOMPARE(model->columnCount(), 5);
+        QStringList headers;
+        for (int c = 0; c < 5; ++c)
+            headers << model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        QCOMPARE(headers, QStringList({"#", "V", "mA", "min", "mAh"}));
+        QCOMPARE(RowTexts(*f.Form, 0), QStringList({"通道 1", "-", "-", "-", "-"}));
+        f.OpenIn(fmSingle);
+        f.Feed(MakeFrame(0, 1300, 10, 5, 850));
+        f.Feed(MakeFrame(1, 1452, 1200, 75, 640));
+        QCOMPARE(RowTexts(*f.Form, 0), QStringList({"通道 1", "-", "-", "-", "850"}));
+        QCOMPARE(RowTexts(*f.Form, 1), QStringList({"通道 2", "1.452", "1200", "75", "640"}));
+        QCOMPARE(model->index(1, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        // Column widths from the client width: the first twice the others.
+        TDataBoxView *view = f.Form->vstChannelInfo;
+        QVERIFY(view->columnWidth(1) >= 80);
+        QCOMPARE(view->columnWidth(0), 2 * view->columnWidth(1));
+        QCOMPARE(view->columnWidth(4), view->columnWidth(1));
+    }
+
+    void CheckBoxesHideTheirLines()
+    {
+        TMainFixture f;
+        TDataBoxModel *model = f.Form->vstChannelInfo->Model();
+        f.Form->tsTabPage->setCurrentIndex(2);
+        QVERIFY(model->setData(model->index(1, 0), Qt::Unchecked, Qt::CheckStateRole));
+        QVERIFY(!f.Series(1, 1).Active());
+        f.Form->tsTabPage->setCurrentIndex(0);
+        QVERIFY(!f.Series(0, 1).Active() && !f.Series(2, 1).Active());
+        QVERIFY(f.Series(0, 0).Active());
+    }
+
+    void ColorBoxesFollowPageLegendAndCheck()
+    {
+        TMainFixture f;
+        TfrmMain &form = *f.Form;
+        QCOMPARE(form.ColorBoxOf(0, 1), std::optional<QColor>(QColor(Qt::red)));
+        QCOMPARE(form.ColorBoxOf(1, 4), std::optional<QColor>(QColor(Qt::blue)));
+        QCOMPARE(form.ColorBoxOf(3, 7), std::optional<QColor>(QColor(128, 0, 128)));
+        QVERIFY(!form.ColorBoxOf(0, 6));
+        form.tsTabPage->setCurrentIndex(2);
+        QVERIFY(!form.ColorBoxOf(0, 1));
+        QVERIFY(form.ColorBoxOf(0, 4));
+        QVERIFY(!form.ColorBoxOf(0, 7));
+        form.FRows[0].Checked = false;
+        QVERIFY(!form.ColorBoxOf(0, 4));
+        QVERIFY(form.ColorBoxOf(2, 4));
+        form.actShowLegend->trigger();
+        QVERIFY(!form.ColorBoxOf(2, 4));
+    }
+
+    void PopupNamesTheChannel()
+    {
+        TMainFixture f;
+        TfrmMain &form = *f.Form;
+        Show(form);
+        TDataBoxView *view = form.vstChannelInfo;
+        QMenu *popup = view->TBXpmChannelTitle;
+        const QModelIndex name = view->Model()->index(2, 0);
+        const QRect check = view->CheckBoxRect(name);
+        QTest::mouseClick(view->viewport(), Qt::RightButton, {}, check.center());
+        QVERIFY(!popup->isVisible());
+        QTest::mouseClick(view->viewport(), Qt::RightButton, {}, view->visualRect(view->Model()->index(2, 3)).center());
+        QVERIFY(!popup->isVisible());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(name).center());
+        QVERIFY(!popup->isVisible());
+
+        const QPoint text(check.right() + 20, view->visualRect(name).center().y());
+        QTest::mouseClick(view->viewport(), Qt::RightButton, {}, text);
+        QTRY_VERIFY(popup->isVisible());
+        QCOMPARE(view->TBXpmiChannelName->text(), QStringLiteral("通道 3"));
+        QCOMPARE(view->TBXpmiChannelDesc->width(), 120);
+        QVERIFY(view->selectionModel()->isRowSelected(2, {}));
+        view->TBXpmiChannelDesc->setText(QStringLiteral("A1"));
+        QTest::keyClick(view->TBXpmiChannelDesc, Qt::Key_Return);
+        QTRY_VERIFY(!popup->isVisible());
+        QCOMPARE(RowTexts(form, 2).first(), QStringLiteral("通道 3 - A1"));
+
+        // A double click opens it too, pre-filled; clearing names the channel by number again.
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, text);
+        QTRY_VERIFY(popup->isVisible());
+        QCOMPARE(view->TBXpmiChannelDesc->text(), QStringLiteral("A1"));
+        view->TBXmmiClearChannelDesc->trigger();
+        QCOMPARE(RowTexts(form, 2).first(), QStringLiteral("通道 3"));
+        popup->close();
+
+        form.FRows[1].Description = QStringLiteral("B");
+        f.OpenIn(fmSingle);
+        QCOMPARE(RowTexts(form, 1).first(), QStringLiteral("通道 2"));
+    }
+
+    void BatteriesFollowTheChannelStates()
+    {
+        TMainFixture f;
+        TfrmMain &form = *f.Form;
+        Show(form);
+        auto &boxes = form.ChannelStatePanel->PaintBoxes;
+        QTRY_VERIFY(boxes[3]->PaintCount > 0);
+        QCOMPARE(boxes[0]->LastPicture, 1);
+        QCOMPARE(form.ChannelStatePanel->Bevels[1]->toolTip(), QStringLiteral("通道 2"));
+        f.OpenIn(fmSingle);
+        QCoreApplication::processEvents();
+        int counts[4];
+        for (int i = 0; i < 4; ++i)
+            counts[i] = boxes[std::size_t(i)]->PaintCount;
+        f.Feed(MakeFrame(1, 1400, 600));
+        QTRY_COMPARE(boxes[1]->LastPicture, 2);
+        QCOMPARE(boxes[0]->PaintCount, counts[0]);
+        QCOMPARE(boxes[2]->PaintCount, counts[2]);
+        // The coloured battery really differs from the grey one.
+        const QImage grey = boxes[0]->grab().toImage();
+        const QImage colour = boxes[1]->grab().toImage();
+        QVERIFY(grey != colour);
+        form.Charger->Close();
+        QTRY_VERIFY(boxes[0]->PaintCount > counts[0] && boxes[3]->PaintCount > counts[3]);
+        QTRY_COMPARE(boxes[1]->LastPicture, 1);
+    }
+
+    void StatusBarShowsPortAndCounters()
+    {
+        TMainFixture f;
+        TfrmMain &form = *f.Form;
+        TStatusPanels &panels = *form.StatusBarPanels;
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(!panels.Panels[std::size_t(i)]->isEnabled());
+        QCOMPARE(panels.Panels[0]->ImageIndex(), 6);
+        QCOMPARE(panels.Panels[1]->ImageIndex(), 24);
+        QCOMPARE(panels.Panels[2]->Caption(), QStringLiteral("0"));
+        QCOMPARE(panels.Panels[2]->toolTip(), QStringLiteral("接收帧数"));
+
+        // A failed open with no frame timing known leaves the image alone.
+        f.Port->Failure = QStringLiteral("busy");
+        {
+            TBoxAnswerer answerer(QMessageBox::Ok);
+            form.Charger->ComNumber = 1;
+            form.Charger->Open();
+            QCOMPARE(answerer.Count(), 1);
+            QCOMPARE(answerer.Texts[0], QStringLiteral("端口打开失败。请确认端口: COM1 没有被占用。"));
+            QCOMPARE(answerer.Icons[0], QMessageBox::Critical);
+        }
+        QCOMPARE(panels.Panels[0]->ImageIndex(), 6);
+        QVERIFY(!panels.Panels[0]->isEnabled());
+
+        f.Port->Failure.clear();
+        f.OpenIn(fmSingle);
+        QCOMPARE(panels.Panels[0]->ImageIndex(), 6);
+        f.Feed(MakeFrame(0, 1400, 600));
+        QCOMPARE(panels.Panels[1]->ImageIndex(), 24);
+        QVERIFY(panels.Panels[0]->isEnabled());
+        QCOMPARE(panels.Panels[2]->Caption(), QStringLiteral("1"));
+        // Silence longer than the interval: image 7, then 6 with the next frame.
+        QTRY_COMPARE_WITH_TIMEOUT(panels.Panels[0]->ImageIndex(), 7, 5000);
+        f.Feed(MakeFrame(1, 1400, 600));
+        QCOMPARE(panels.Panels[0]->ImageIndex(), 6);
+
+        // A failed open after a connection that decided the frame mode shows image 21.
+        f.Port->Failure = QStringLiteral("gone");
+        {
+            TBoxAnswerer answerer(QMessageBox::Ok);
+            form.Charger->Close();
+            form.Charger->Open();
+        }
+        QCOMPARE(form.Charger->LinkState(), lsFailure);
+        QCOMPARE(panels.Panels[0]->ImageIndex(), 21);
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(!panels.Panels[std::size_t(i)]->isEnabled());
+    }
+
+    void ViewCommandsShowAndHideTheirTargets()
+    {
+        TMainFixture f;
+        TfrmMain &form = *f.Form;
+        Show(form);
+        TStatusPanels &panels = *form.StatusBarPanels;
+        form.actViewPortStatePanel->trigger();
+        QVERIFY(panels.Panels[0]->isHidden());
+        form.actViewPortStatePanel->trigger();
+        QVERIFY(!panels.Panels[0]->isHidden());
+        QTRY_VERIFY(panels.Panels[0]->x() < panels.Panels[1]->x());
+        QVERIFY(form.TBXpmStatusBar->actions().contains(form.actViewLostFrameCountPanel));
+
+        form.tbxtlwndwDataBox->close();
+        QTRY_VERIFY(!form.actViewDataBox->isChecked());
+        form.actViewDataBox->trigger();
+        QVERIFY(form.tbxtlwndwDataBox->isVisible());
+        QVERIFY(form.actViewDataBox->isChecked());
+        form.actViewStatusBar->trigger();
+        QVERIFY(form.statusBar()->isHidden());
+    }
+};
+
+QTEST_MAIN(TestDataBox)
+#include "tst_data_box.moc"
