@@ -1,5 +1,6 @@
 #include "ChartBuilder.h"
 
+#include "AxisPainter.h"
 #include "ChartTickers.h"
 #include "KRVChart.h"
 #include "TextFormat.h"
@@ -37,8 +38,9 @@ void ConfigureAxis(TKRVChart &Chart, TCustomAxis &Custom, int AxisIndex, TValueT
     axis->grid()->setSubGridVisible(false);
     axis->setSubTicks(false);
     axis->setTickLengthIn(0);
-    axis->setTickLengthOut(4);
-    axis->setTickLabelPadding(10);
+    axis->setTickLengthOut(AxisTickLength);
+    // The separation counts from the axis line; the chart counts its padding from the tick's end.
+    axis->setTickLabelPadding(AxisLabelSeparation - AxisTickLength);
     // The caption names the series; the axis shows no title.
     axis->setLabel(QString());
 }

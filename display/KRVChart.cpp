@@ -2,10 +2,53 @@
 
 #include "ChartTickers.h"
 
+#include <exception>
+
+// Runs one of the chart's painting hooks from a layer of its own, so that it paints in every
+// replot and in every rendering into a picture.
+class TChartHook : public QCPLayerable
+{
+public:
+    TChartHook(QCustomPlot *Chart, const QString &Layer, const std::function<void(QCPPainter *)> &Hook)
+        : QCPLayerable(Chart, Layer), FHook(Hook)
+    {}
+
+protected:
+    void applyDefaultAntialiasingHint(QCPPainter *Painter) const override { Painter->setAntialiasing(false); }
+
+    void draw(QCPPainter *Painter) override
+    {
+        if (!FHook)
+            return;
+        Painter->save();
+        Painter->setClipRect(parentPlot()->viewport());
+        try {
+            FHook(Painter);
+        } catch (const std::exception &) {
+            // Painting reports nothing; what was painted up to the failure stays.
+        }
+        Painter->restore();
+    }
+
+private:
+    // A member of the chart, which owns this layerable: the reference stays valid.
+    const std::function<void(QCPPainter *)> &FHook;
+};
+
+namespace {
+
+const QString BeforeDrawAxesLayer = QStringLiteral("decorations");
+const QString AfterDrawLayer = QStringLiteral("decorationsTop");
+
+} // namespace
+
 TKRVChart::TKRVChart(QWidget *Parent) : QCustomPlot(Parent)
 {
     setBackground(Qt::white);
     setInteractions(QCP::Interactions());
+    // Cached labels land a pixel off the directly drawn ones of a saved picture; the saved
+    // chart is to look as shown.
+    setPlottingHint(QCP::phCacheLabels, false);
     legend->setVisible(false);
     axisRect()->setAutoMargins(QCP::msNone);
     axisRect()->setMargins(QMargins(LeftMargin, TopMargin, LeftMargin, BottomMargin));
@@ -31,6 +74,11 @@ TKRVChart::TKRVChart(QWidget *Parent) : QCustomPlot(Parent)
     FBarsGroup->setSpacingType(QCPBarsGroup::stAbsolute);
     FBarsGroup->setSpacing(4);
 
+    addLayer(BeforeDrawAxesLayer, layer(QStringLiteral("grid")), limAbove);
+    addLayer(AfterDrawLayer, layer(QStringLiteral("overlay")), limAbove);
+    FBeforeDrawAxesHook = new TChartHook(this, BeforeDrawAxesLayer, OnBeforeDrawAxes);
+    FAfterDrawHook = new TChartHook(this, AfterDrawLayer, OnAfterDraw);
+
     connect(this, &QCustomPlot::beforeReplot, this, [this] { FitTimeAxis(); });
 }
 
@@ -40,6 +88,10 @@ TCustomAxis &TKRVChart::AddCustomAxis()
 {
     TCustomAxis custom;
     custom.Axis = axisRect()->addAxis(QCPAxis::atLeft);
+    // The widest value labels ("3000 mAh") fit beside the axis in the 60-pixel margin.
+    QFont labels = font();
+    labels.setPixelSize(ValueLabelPixels);
+    custom.Axis->setTickLabelFont(labels);
     CustomAxes.push_back(custom);
     return CustomAxes.back();
 }

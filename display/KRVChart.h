@@ -15,7 +15,11 @@ struct TCustomAxis {
     QString Caption;     // the value kind's name; series titles take it
     QString LabelFormat; // "#0.000 V", "#0 mA", "#0 mAh"
     bool OtherSide = false;
+    // Labels also at the two ends of the axis; off, only the ticks between them are labelled.
+    bool LabelsOnAxis = true;
 };
+
+class TChartHook;
 
 // The measurement chart: no built-in title, legend or standard value axes; custom value
 // axes, series groups (one per axis, a series per channel), line series on the bottom time
@@ -28,6 +32,7 @@ public:
     static constexpr int TopMargin = 120;
     static constexpr int BottomMargin = 20;
     static constexpr int PageRightMargin = 16;
+    static constexpr int ValueLabelPixels = 11;
 
     explicit TKRVChart(QWidget *Parent = nullptr);
     ~TKRVChart() override;
@@ -57,6 +62,16 @@ public:
 
     void QueueRepaint() { replot(rpQueuedReplot); }
 
+    // Painting of the chart's own decorations, on screen and into pictures alike. The first
+    // runs after the grid lines and before the series and the axes are drawn, the second
+    // after everything else. Both paint clipped to the chart's client rectangle; the
+    // painter's state is restored after each, also when one throws.
+    std::function<void(QCPPainter *)> OnBeforeDrawAxes;
+    std::function<void(QCPPainter *)> OnAfterDraw;
+
+    // The plot area inside the margins.
+    QRect PlotRect() const { return axisRect()->rect(); }
+
     // The working time of the point drawn at Key on the time axis, taken from the shown line
     // series; empty where no point is.
     QString TimeLabelAt(double Key) const;
@@ -65,5 +80,7 @@ private:
     void FitTimeAxis();
 
     QCPBarsGroup *FBarsGroup = nullptr;
+    TChartHook *FBeforeDrawAxesHook = nullptr;
+    TChartHook *FAfterDrawHook = nullptr;
     bool FTimeAutoScale = false;
 };

@@ -22,6 +22,7 @@ class QSystemTrayIcon;
 class QTabBar;
 class QToolBar;
 class TChannelStatePanel;
+class TChartDecorations;
 class TChartPages;
 class TDataBoxView;
 class TStatusPanels;
@@ -97,6 +98,8 @@ public:
     std::unique_ptr<QImage> FLogo;
     TChannelRows FRows;
     TChartPages *Pages = nullptr;
+    // The painted header, legend and extra axes; holds the legend shape.
+    std::unique_ptr<TChartDecorations> Decorations;
     std::unique_ptr<TSampleFeeder> Feeder;
 
     void FormShow();
@@ -111,6 +114,25 @@ public:
 
     void ChargerOpen(TKRVCharger *Sender);
     void ChargerClose(TKRVCharger *Sender);
+    void ChargerTimeOut(TKRVCharger *Sender);
+
+    // The connection: opening through the port dialog or the recent list, closing,
+    // receiving on and off.
+    int ConfirmReplaceConnection();
+    void actFileOpenExecute();
+    void OpenFromPortDialog();
+    // A port dialog result: [1, count, ports...] when confirmed.
+    void OpenFromPortSelection(const std::vector<std::uint16_t> &Selection);
+    void ReopenRecentPort(QAction *Sender);
+    void actFileCloseExecute();
+    void actFileEnabledExecute(QAction *Sender);
+    // The recent ports: the port items of the reopen list, top first.
+    QList<QAction *> RecentPortItems() const;
+    void PromoteRecentPort(std::uint16_t Port);
+    void AddRecentPortItem(std::uint16_t Port);
+    void LoadRecentPorts();
+    void SaveRecentPorts();
+    void actFileClearReopenListExecute();
     void ChargerFailure(TKRVCharger *Sender);
     void ChargerReceiveData(TKRVChannel *Sender, std::int32_t Flag);
     void actClearDataExecute();
@@ -122,6 +144,20 @@ public:
     void ChargerChannelStateChange(TKRVChannel *Sender);
     void actViewPortStatePanelExecute(QAction *Sender);
     QMenu *createPopupMenu() override;
+
+    // Picture saving and export: the shared save dialog and the two commands.
+    void BindSaveCommands();
+    void actFileSaveAsExecute();
+    void actFileExportExecute();
+    // Shows the save dialog with the command's title, filter ("description|pattern|...") and
+    // default extension; on confirmation keeps the chosen name and file type (from 1).
+    bool ExecuteSaveDialog(const QString &Title, const QString &Filter, const QString &DefaultExt);
+    // True when FileName is not an existing file or the user allows overwriting it.
+    bool ConfirmOverwrite(const QString &FileName);
+    // The last confirmed file name and file type.
+    QString FSaveFileName;
+    int FSaveFilterIndex = 1;
+    // End of picture saving and export.
 
     void UpdatePortStatePanel(TLinkState State, bool Open);
     void UpdateTotalFrameCount();

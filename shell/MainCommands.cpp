@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 
 namespace {
@@ -101,6 +102,11 @@ void TfrmMain::CreateActions()
     pageGroup->addAction(actShowAllLine);
 
     connect(actFileExit, &QAction::triggered, this, &QWidget::close);
+    connect(actFileOpen, &QAction::triggered, this, [this] { actFileOpenExecute(); });
+    connect(actFileClose, &QAction::triggered, this, [this] { actFileCloseExecute(); });
+    connect(actFileEnabled, &QAction::triggered, this, [this] { actFileEnabledExecute(actFileEnabled); });
+    connect(actFileDisabled, &QAction::triggered, this, [this] { actFileEnabledExecute(actFileDisabled); });
+    connect(actFileClearReopenList, &QAction::triggered, this, [this] { actFileClearReopenListExecute(); });
     connect(actShowMainWindow, &QAction::triggered, this, [this] { actShowMainWindowExecute(); });
     connect(actViewFitDesktop, &QAction::triggered, this, [this] { FitToWorkArea(); });
     connect(actShowAllLine, &QAction::triggered, this, [this] { Pages->actShowUnLoadVoltageExecute(actShowAllLine); });
@@ -118,6 +124,8 @@ void TfrmMain::CreateMenusAndToolbars()
     mnuFile = bar->addMenu(QString());
     mnuFile->addAction(actFileOpen);
     mnuReopen = mnuFile->addMenu(QString());
+    mnuReopen->addSeparator();
+    mnuReopen->addAction(actFileClearReopenList);
     mnuFile->addAction(actFileClose);
     mnuFile->addSeparator();
     mnuFile->addAction(actFileEnabled);
@@ -166,6 +174,11 @@ void TfrmMain::CreateMenusAndToolbars()
     tbxtlbrView = addToolBar(QString());
     tbxtlbrView->setObjectName(QStringLiteral("tbxtlbrView"));
     tbxtlbrView->addAction(actShowAllLine);
+    // The open button's drop-down shows the recent ports.
+    if (auto *open = qobject_cast<QToolButton *>(tbxtlbrFile->widgetForAction(actFileOpen))) {
+        open->setMenu(mnuReopen);
+        open->setPopupMode(QToolButton::MenuButtonPopup);
+    }
     for (QToolBar *toolbar : {tbxtlbrFile, tbxtlbrView})
         toolbar->setIconSize(QSize(16, 16));
     connect(actViewFileBar, &QAction::triggered, tbxtlbrFile, &QWidget::setVisible);

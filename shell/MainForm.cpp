@@ -3,6 +3,7 @@
 #include "AppModule.h"
 #include "charger/ComPort.h"
 #include "display/ChannelStatePanel.h"
+#include "display/ChartDecorations.h"
 #include "display/ChartPages.h"
 #include "display/DataBox.h"
 #include "display/KRVChart.h"
@@ -55,6 +56,7 @@ TfrmMain::TfrmMain(std::unique_ptr<TComPort> Port, QWidget *Parent)
     CreateActions();
     CreateMenusAndToolbars();
     CreateViewMenus();
+    BindSaveCommands();
     BindCharger();
     FormCreate();
 }
@@ -114,7 +116,7 @@ void TfrmMain::BindCharger()
     Charger->SetEnabled(false);
     Charger->OnOpen = [this](TKRVCharger *Sender) { ChargerOpen(Sender); };
     Charger->OnClose = [this](TKRVCharger *Sender) { ChargerClose(Sender); };
-    Charger->OnTimeOut = [this](TKRVCharger *Sender) { UpdatePortStatePanel(Sender->LinkState(), true); };
+    Charger->OnTimeOut = [this](TKRVCharger *Sender) { ChargerTimeOut(Sender); };
     Charger->OnReceiveData = [this](TKRVChannel *Sender, std::int32_t Flag) { ChargerReceiveData(Sender, Flag); };
     Charger->OnFailure = [this](TKRVCharger *Sender) { ChargerFailure(Sender); };
     Charger->OnChannelStateChange = [this](TKRVChannel *Sender) { ChargerChannelStateChange(Sender); };
@@ -167,6 +169,8 @@ void TfrmMain::FormCreate()
     Feeder->UpdateLostFrameCount = [this] { UpdateLostFrameCount(); };
     Feeder->RowChanged = [this](int ChannelIndex) { vstChannelInfo->Model()->RowChanged(ChannelIndex); };
 
+    Decorations = std::make_unique<TChartDecorations>(*Chart, FRows, *Pages, actShowLegend, FLogo.get());
+    LoadRecentPorts();
     LoadPageWidth();
     Pages->UpdateChartScroll(0);
     SetTrayActive(LoadMinToTray());
@@ -174,6 +178,7 @@ void TfrmMain::FormCreate()
 
 void TfrmMain::FormDestroy()
 {
+    Decorations.reset();
     FRows.clear();
     vstChannelInfo->Model()->Reset();
     FreeSeries(*Chart);
@@ -189,6 +194,7 @@ void TfrmMain::FormDestroy()
     AxisValueTokens.clear();
     Feeder.reset();
     FExportLines.reset();
+    SaveRecentPorts();
 }
 
 void TfrmMain::LoadPageWidth() { Pages->PageSamples = ReadPageSamples(); }

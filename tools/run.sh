@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds the program and starts it together with the simulated
-# charger, which offers its line as COM200 (open it with 打开端口).
+# charger, which offers its line as COM200 (open it with 打开(&O)...).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"

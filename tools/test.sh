@@ -34,5 +34,11 @@ esac
 
 jobs="$(nproc)"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON -DKORVANE_SANITIZE="$sanitize"
-cmake --build "$build" -j "$jobs"
+targets=()
+if [ ${#labels[@]} -gt 0 ]; then
+  # Only what the chosen tests run: their executables (named as the tests) and the simulator.
+  mapfile -t targets < <(ctest --test-dir "$build" -N "${labels[@]}" | sed -n 's/^ *Test *#[0-9]*: *//p')
+  targets=(--target korvane-charger-sim "${targets[@]}")
+fi
+cmake --build "$build" -j "$jobs" "${targets[@]}"
 ctest --test-dir "$build" --output-on-failure -j "$jobs" "${labels[@]}"

@@ -75,9 +75,9 @@ void FrameThroughReceiveData(benchmark::State &State)
         }
     }
     State.SetItemsProcessed(State.iterations() * ChannelCount);
-    State.counters["us/frame"] = benchmark::Counter(double(State.iterations() * ChannelCount),
-                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-                                                    benchmark::Counter::kIs1000);
+    State.counters["us/frame"] =
+        benchmark::Counter(double(State.iterations() * ChannelCount),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
 }
 BENCHMARK(FrameThroughReceiveData)->Unit(benchmark::kMicrosecond);
 

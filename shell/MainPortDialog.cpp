@@ -1,0 +1,9 @@
+#include "Main.h"
+
+#include "settings/Port.h"
+
+void TfrmMain::OpenFromPortDialog()
+{
+    const TSelectPorts selection = ShowPortDialog(this);
+    OpenFromPortSelection(selection);
+}

@@ -1,0 +1,106 @@
+#include "Main.h"
+
+#include "SaveFiles.h"
+#include "display/KRVChart.h"
+#include "display/TextFormat.h"
+#include "resources/Texts.h"
+#include "settings/Constant.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+// "description|pattern|..." pairs as the dialog's name filters; the pattern goes in brackets
+// after the description unless the description already ends with it.
+QStringList NameFilters(const QString &Filter)
+{
+    const QStringList parts = Filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString &description = parts[i];
+        const QString pattern = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (description.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')')))
+            filters << description;
+        else
+            filters << description + QStringLiteral(" (") + pattern + QLatin1Char(')');
+    }
+    return filters;
+}
+
+} // namespace
+
+void TfrmMain::BindSaveCommands()
+{
+    connect(actFileSaveAs, &QAction::triggered, this, [this] { actFileSaveAsExecute(); });
+    connect(actFileExport, &QAction::triggered, this, [this] { actFileExportExecute(); });
+}
+
+bool TfrmMain::ExecuteSaveDialog(const QString &Title, const QString &Filter, const QString &DefaultExt)
+{
+    QFileDialog SaveDialog(this);
+    SaveDialog.setObjectName(QStringLiteral("SaveDialog"));
+    // The commands ask the overwrite question themselves, with the name they will write.
+    SaveDialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    SaveDialog.setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog.setFileMode(QFileDialog::AnyFile);
+    SaveDialog.setWindowTitle(Title);
+    const QStringList filters = NameFilters(Filter);
+    SaveDialog.setNameFilters(filters);
+    if (FSaveFilterIndex >= 1 && FSaveFilterIndex <= filters.size())
+        SaveDialog.selectNameFilter(filters[FSaveFilterIndex - 1]);
+    SaveDialog.setDefaultSuffix(QString(DefaultExt).remove(0, DefaultExt.startsWith(QLatin1Char('.')) ? 1 : 0));
+    if (!FSaveFileName.isEmpty())
+        SaveDialog.selectFile(FSaveFileName);
+    if (SaveDialog.exec() != QDialog::Accepted || SaveDialog.selectedFiles().isEmpty())
+        return false;
+    FSaveFileName = SaveDialog.selectedFiles().constFirst();
+    FSaveFilterIndex = std::max(1, int(filters.indexOf(SaveDialog.selectedNameFilter())) + 1);
+    return true;
+}
+
+bool TfrmMain::ConfirmOverwrite(const QString &FileName)
+{
+    if (!QFileInfo(FileName).isFile())
+        return true;
+    const QString text = FormatText(LoadStr(TTextId::FileOverwriteQuestion), {QDir::toNativeSeparators(FileName)});
+    return AskOkCancel(this, text, LoadStr(TTextId::AppTitle)) == IdOk;
+}
+
+void TfrmMain::actFileSaveAsExecute()
+{
+    if (!ExecuteSaveDialog(LoadStr(TTextId::SaveImageDialogTitle), LoadStr(TTextId::SaveImageDialogFilter),
+                           QStringLiteral(".bmp")))
+        return;
+    const auto type = FSaveFilterIndex >= 1 && FSaveFilterIndex <= 3 ? static_cast<TPictureType>(FSaveFilterIndex)
+                                                                     : TPictureType::Bmp;
+    const QString target = PictureFileName(FSaveFileName, type);
+    if (!ConfirmOverwrite(target))
+        return;
+    // A queued repaint may still be due; the picture shows the chart as it is now.
+    Chart->replot();
+    const QImage picture = Chart->toPixmap(Chart->width(), Chart->height()).toImage();
+    if (!SavePictureFile(picture, type, target)) {
+        ShowError(this, LoadStr(TTextId::FileSaveFailed), LoadStr(TTextId::AppTitle));
+        return;
+    }
+    FormShow();
+}
+
+void TfrmMain::actFileExportExecute()
+{
+    if (!ExecuteSaveDialog(LoadStr(TTextId::ExportDialogTitle), LoadStr(TTextId::ExportDialogFilter),
+                           QStringLiteral(".csv")))
+        return;
+    const QString target = FSaveFileName;
+    if (!ConfirmOverwrite(target))
+        return;
+    if (!SaveExportFile(*FExportLines, target)) {
+        ShowError(this, LoadStr(TTextId::FileSaveFailed), LoadStr(TTextId::AppTitle));
+        return;
+    }
+    FormShow();
+}

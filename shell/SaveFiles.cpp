@@ -1,0 +1,77 @@
+#include "SaveFiles.h"
+
+#include "ImageWriters.h"
+#include "display/ExportLines.h"
+
+#include <QImage>
+#include <QSaveFile>
+#include <QString>
+
+namespace {
+
+// Lines are gathered into blocks of about this size before they are written.
+constexpr qsizetype ExportBlockBytes = 1 << 20;
+
+QString Extension(TPictureType Type)
+{
+    switch (Type) {
+    case TPictureType::Jpeg:
+        return QStringLiteral(".jpg");
+    case TPictureType::Png:
+        return QStringLiteral(".png");
+    case TPictureType::Bmp:
+        break;
+    }
+    return QStringLiteral(".bmp");
+}
+
+} // namespace
+
+QString PictureFileName(const QString &FileName, TPictureType Type)
+{
+    // Only a dot in the last path element starts an extension.
+    const qsizetype nameStart = FileName.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = FileName.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot >= nameStart ? FileName.left(dot) : FileName;
+    return stem + Extension(Type);
+}
+
+bool SavePictureFile(const QImage &Picture, TPictureType Type, const QString &FileName)
+{
+    QSaveFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    bool written = false;
+    switch (Type) {
+    case TPictureType::Bmp:
+        written = WriteBmp(Picture, file);
+        break;
+    case TPictureType::Jpeg:
+        written = WriteJpeg(Picture, file);
+        break;
+    case TPictureType::Png:
+        written = WritePng(Picture, file);
+        break;
+    }
+    return written && file.commit();
+}
+
+bool SaveExportFile(const TExportLines &Lines, const QString &FileName)
+{
+    QSaveFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray block;
+    block.reserve(ExportBlockBytes + 256);
+    const std::size_t count = Lines.Count();
+    for (std::size_t i = 0; i < count; ++i) {
+        block += Lines.Line(i);
+        block += "\r\n";
+        if (block.size() >= ExportBlockBytes || i + 1 == count) {
+            if (file.write(block) != block.size())
+                return false;
+            block.resize(0);
+        }
+    }
+    return file.commit();
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Writing the chart picture and the export lines to files. Every write goes through a
+// temporary file that replaces the target only once complete, so a failure leaves an
+// earlier file as it was.
+class QImage;
+class QString;
+class TExportLines;
+
+// The picture file types in the order of the save dialog's filter, numbered from 1.
+enum class TPictureType { Bmp = 1, Jpeg = 2, Png = 3 };
+
+// FileName with its extension replaced by the one of Type, or that extension added when the
+// name has none.
+QString PictureFileName(const QString &FileName, TPictureType Type);
+bool SavePictureFile(const QImage &Picture, TPictureType Type, const QString &FileName);
+// Every line followed by CR LF, the last one too; an empty list gives an empty file.
+bool SaveExportFile(const TExportLines &Lines, const QString &FileName);

@@ -1,0 +1,251 @@
+// Opening, replacing and closing the connection, receiving on and off, and the recent
+// ports kept from one run to the next, through the real main window.
+#include "MainFixture.h"
+#include "display/KRVChart.h"
+#include "settings/Registry.h"
+#include "settings/SettingsKeys.h"
+#include "shell/AppModule.h"
+#include "tests/support/BoxAnswerer.h"
+#include "tests/support/SimProcess.h"
+#include "tests/support/TempConfig.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+QStringList RecentTexts(TfrmMain &Form)
+{
+    QStringList texts;
+    for (QAction *item : Form.mnuReopen->actions())
+        texts << (item->isSeparator() ? QStringLiteral("-") : item->text());
+    return texts;
+}
+
+std::map<QString, qint32> StoredList()
+{
+    std::map<QString, qint32> values;
+    TRegistry registry;
+    if (!registry.OpenKeyReadOnly(SettingsKeys::OpenedList))
+        return values;
+    for (const QString &name : registry.GetValueNames())
+        values[name] = registry.ReadInteger(name).value_or(-1);
+    return values;
+}
+
+void Open(TMainFixture &F, std::uint16_t Port) { F.Form->OpenFromPortSelection({1, 1, Port}); }
+
+} // namespace
+
+class TestConnection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        UseTemporaryConfig();
+        InitializeModules();
+    }
+
+    void init() { QFile::remove(TemporaryConfigFile()); }
+
+    void RecentPortsKeepTheirOrderAcrossRuns()
+    {
+        {
+            TMainFixture f;
+            QCOMPARE(RecentTexts(*f.Form), QStringList({"-", "清空列表(&C)"}));
+            for (std::uint16_t port : {5, 3, 5})
+                Open(f, port);
+            QCOMPARE(RecentTexts(*f.Form), QStringList({"COM5", "COM3", "-", "清空列表(&C)"}));
+        }
+        QCOMPARE(StoredList(), (std::map<QString, qint32>{{"0", 5}, {"1", 3}}));
+        {
+            TMainFixture f;
+            QCOMPARE(RecentTexts(*f.Form), QStringList({"COM5", "COM3", "-", "清空列表(&C)"}));
+            for (std::uint16_t port = 12; port >= 1; --port)
+                Open(f, port);
+        }
+        {
+            TMainFixture f;
+            QStringList expected;
+            for (int port = 1; port <= 12; ++port)
+                expected << QStringLiteral("COM%1").arg(port);
+            QCOMPARE(RecentTexts(*f.Form).mid(0, 12), expected);
+            // COM5 and COM3 were moved up, not added twice.
+            QCOMPARE(f.Form->RecentPortItems().size(), 12);
+        }
+        QCOMPARE(StoredList().at("10"), 11);
+    }
+
+    void InvalidStoredPortsAreDropped()
+    {
+        {
+            TRegistry registry;
+            QVERIFY(registry.OpenKey(SettingsKeys::OpenedList, true));
+            registry.WriteInteger("0", 0);
+            registry.WriteInteger("1", 70000);
+            registry.WriteInteger("2", 7);
+            registry.WriteString("3", "COM8");
+            registry.WriteInteger("4", -2);
+        }
+        {
+            TMainFixture f;
+            QCOMPARE(RecentTexts(*f.Form), QStringList({"COM7", "-", "清空列表(&C)"}));
+        }
+        QCOMPARE(StoredList(), (std::map<QString, qint32>{{"0", 7}}));
+        {
+            TMainFixture f;
+            f.Form->actFileClearReopenList->trigger();
+            QCOMPARE(RecentTexts(*f.Form), QStringList({"-", "清空列表(&C)"}));
+        }
+        QVERIFY(StoredList().empty());
+    }
+
+    void ReopeningTheOpenPortAsksFirst()
+    {
+        TMainFixture f;
+        f.OpenIn(fmSingle);
+        Open(f, 4);
+        f.Feed(MakeFrame(0, 1400, 500));
+        const int opens = f.Port->OpenCount;
+        QAction *item = f.Form->RecentPortItems().value(0);
+        QVERIFY(item && item->text() == QStringLiteral("COM4"));
+        {
+            TBoxAnswerer answerer(QMessageBox::Cancel);
+            item->trigger();
+            QCOMPARE(answerer.Count(), 1);
+            QCOMPARE(answerer.Texts[0],
+                     QStringLiteral("连接到 COM4 的充电器已经打开，需要打开其他的充电器吗？\r\rKorvane "
+                                    "联机应用程序 一次只能连接到一个充电器。"));
+        }
+        QCOMPARE(f.Port->OpenCount, opens);
+        QCOMPARE(f.Form->Charger->LinkState(), lsOpen);
+        {
+            TBoxAnswerer answerer(QMessageBox::Ok);
+            item->trigger();
+        }
+        QCOMPARE(f.Port->OpenCount, opens + 1);
+        QCOMPARE(f.Form->windowTitle(), QStringLiteral("Korvane 联机应用程序 - COM4"));
+        QCOMPARE(f.Form->Charger->SampleCount(), 0u);
+    }
+
+    void FailedOpenShowsTheNumberAndStillPromotes()
+    {
+        TMainFixture f;
+        f.OpenIn(fmSingle);
+        f.FeedStep(1400, 500);
+        QCOMPARE(f.Series(0, 0).PointCount(), 1);
+        f.Port->Failure = QStringLiteral("absent");
+        {
+            TBoxAnswerer answerer(QMessageBox::Ok);
+            Open(f, 9);
+            QCOMPARE(answerer.Count(), 1);
+            QCOMPARE(answerer.Texts[0], QStringLiteral("端口打开失败。请确认端口: COM9 没有被占用。"));
+        }
+        QCOMPARE(RecentTexts(*f.Form).first(), QStringLiteral("COM9"));
+        QCOMPARE(f.Form->windowTitle(), QStringLiteral("Korvane 联机应用程序"));
+        QVERIFY(!f.Form->actFileClose->isEnabled());
+        QVERIFY(!f.Form->actFileEnabled->isEnabled());
+        // The dialog path took the curves away; they come back only with the next open.
+        QVERIFY(f.Form->Chart->Series.empty());
+        f.Port->Failure.clear();
+        f.OpenIn(fmSingle);
+        QCOMPARE(f.Form->Chart->Series.size(), 12u);
+        f.FeedStep(1400, 500);
+        // A failed reopen from the list keeps the curves recorded before.
+        f.Port->Failure = QStringLiteral("absent");
+        {
+            TBoxAnswerer answerer(QMessageBox::Ok);
+            f.Form->RecentPortItems().value(0)->trigger();
+            QCOMPARE(answerer.Count(), 2);
+        }
+        QCOMPARE(f.Form->Chart->Series.size(), 12u);
+        QVERIFY(f.Series(0, 0).PointCount() > 0);
+    }
+
+    void ReceiveStopAndClose()
+    {
+        TMainFixture f;
+        {
+            TBoxAnswerer answerer(QMessageBox::Ok);
+            f.Form->actFileCloseExecute();
+            QCOMPARE(answerer.Count(), 0);
+        }
+        f.OpenIn(fmSingle);
+        QVERIFY(f.Form->actFileEnabled->isChecked());
+        f.Form->actFileDisabled->trigger();
+        QVERIFY(!f.Form->Charger->Enabled());
+        QCOMPARE(f.Form->Charger->LinkState(), lsOpen);
+        QVERIFY(f.Form->actFileClose->isEnabled() && f.Form->actFileEnabled->isEnabled());
+        QVERIFY(f.Form->actFileDisabled->isChecked() && !f.Form->actFileEnabled->isChecked());
+        f.Feed(MakeFrame(0, 1400, 500));
+        QCOMPARE(f.Form->FExportLines->Count(), 0u);
+        f.Form->actFileEnabled->trigger();
+        QVERIFY(f.Form->Charger->Enabled());
+        f.Feed(MakeFrame(0, 1400, 500));
+        QCOMPARE(f.Form->FExportLines->Count(), 2u);
+        QCOMPARE(f.Form->StatusBarPanels->Panels[1]->ImageIndex(), 24);
+
+        {
+            TBoxAnswerer answerer(QMessageBox::Cancel);
+            f.Form->actFileClose->trigger();
+            QCOMPARE(answerer.Texts.value(0), QStringLiteral("确定要关闭端口: COM1 吗 ?"));
+        }
+        QCOMPARE(f.Form->Charger->LinkState(), lsOpen);
+        {
+            TBoxAnswerer answerer(QMessageBox::Ok);
+            f.Form->actFileClose->trigger();
+        }
+        QCOMPARE(f.Form->Charger->LinkState(), lsClosed);
+        QCOMPARE(f.Form->windowTitle(), QStringLiteral("Korvane 联机应用程序"));
+        QCOMPARE(ApplicationTitle(), QStringLiteral("Korvane 联机应用程序"));
+        QVERIFY(!f.Form->actFileClose->isEnabled() && !f.Form->actFileEnabled->isEnabled() &&
+                !f.Form->actFileDisabled->isEnabled());
+        // What was recorded stays until the next open.
+        QCOMPARE(f.Form->FExportLines->Count(), 2u);
+        QCOMPARE(f.Form->Charger->Channels().Items(0).State, csIdle);
+    }
+
+    void OpensTheSimulatedChargerThroughThePortDialog()
+    {
+        constexpr int SimCom = 204;
+        TSimProcess sim({"--com", QString::number(SimCom), "--fast", "--quiet", "--seed", "9"});
+        QCOMPARE(sim.WaitForLine("com "), QString::number(SimCom));
+        TfrmMain form;
+        form.show();
+        bool chosen = false;
+        QTimer picker;
+        picker.setInterval(20);
+        connect(&picker, &QTimer::timeout, this, [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            if (!dialog || dialog->objectName() != QStringLiteral("frmPort") || chosen)
+                return;
+            auto *list = dialog->findChild<QTreeWidget *>(QStringLiteral("vstPortList"));
+            const QList<QTreeWidgetItem *> found =
+                list->findItems(QStringLiteral("COM%1").arg(SimCom), Qt::MatchExactly);
+            if (found.isEmpty())
+                return;
+            chosen = true;
+            found[0]->setCheckState(0, Qt::Checked);
+            dialog->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
+        });
+        picker.start();
+        form.actFileOpen->trigger();
+        QVERIFY(chosen);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Korvane 联机应用程序 - COM%1").arg(SimCom));
+        QCOMPARE(RecentTexts(form).first(), QStringLiteral("COM%1").arg(SimCom));
+        QTRY_VERIFY_WITH_TIMEOUT(form.Chart->Series[0]->PointCount() >= 20, 20000);
+        QVERIFY(form.FExportLines->Count() > 40);
+        TBoxAnswerer answerer(QMessageBox::Ok);
+        QVERIFY(form.close());
+    }
+};
+
+QTEST_MAIN(TestConnection)
+#include "tst_connection.moc"
