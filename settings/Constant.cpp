@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFile>
+#include <QFont>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QImage>
 #include <QImageReader>
@@ -150,6 +152,18 @@ void ShowError(QWidget *Owner, const QString &Text, const QString &Caption)
 int AskOkCancel(QWidget *Owner, const QString &Text, const QString &Caption)
 {
     return ShowMessageBox(Owner, QMessageBox::Question, Text, Caption, true);
+}
+
+QFont DialogFont()
+{
+    // "宋体" where installed, else the system's CJK font, at 12 pixels.
+    QString family = QStringLiteral("宋体");
+    if (!QFontDatabase::hasFamily(family))
+        family = QFontDatabase::hasFamily(QStringLiteral("WenQuanYi Micro Hei")) ? QStringLiteral("WenQuanYi Micro Hei")
+                                                                                 : QString();
+    QFont font = family.isEmpty() ? QFont() : QFont(family);
+    font.setPixelSize(12);
+    return font;
 }
 
 QIcon LoadAppIcon(int Index)

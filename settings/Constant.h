@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 class QCursor;
+class QFont;
 class QIcon;
 class QImage;
 class QWidget;
@@ -58,6 +59,9 @@ QIcon LoadAppIcon(int Index);
 // not decode; throws TResourceError when the resource is missing.
 std::unique_ptr<QImage> LoadResourceJpeg(int Id);
 std::unique_ptr<QImage> LoadResourceGif(int Id);
+
+// The windows' font: "宋体" where installed, else the system's CJK font, at 12 pixels.
+QFont DialogFont();
 
 // Makes the platform's pointing hand the cursor of links and other clickable text.
 void UseSystemHandCursor();

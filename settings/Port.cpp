@@ -15,18 +15,6 @@ namespace {
 
 constexpr int PortNumberRole = Qt::UserRole;
 
-QFont DialogFont()
-{
-    // "宋体" where installed, else the system's CJK font, at 12 pixels.
-    QString family = QStringLiteral("宋体");
-    if (!QFontDatabase::hasFamily(family))
-        family = QFontDatabase::hasFamily(QStringLiteral("WenQuanYi Micro Hei")) ? QStringLiteral("WenQuanYi Micro Hei")
-                                                                                 : QString();
-    QFont font = family.isEmpty() ? QFont() : QFont(family);
-    font.setPixelSize(12);
-    return font;
-}
-
 // Draws the list's check indicators as radio buttons: one port is chosen, not several.
 class TRadioCheckStyle : public QProxyStyle
 {

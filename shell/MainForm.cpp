@@ -30,28 +30,12 @@
 #include <malloc.h>
 #endif
 
-namespace {
-
-QFont WindowFont()
-{
-    // "宋体" where installed, else the system's CJK font, at 12 pixels.
-    QString family = QStringLiteral("宋体");
-    if (!QFontDatabase::hasFamily(family))
-        family = QFontDatabase::hasFamily(QStringLiteral("WenQuanYi Micro Hei")) ? QStringLiteral("WenQuanYi Micro Hei")
-                                                                                 : QString();
-    QFont font = family.isEmpty() ? QFont() : QFont(family);
-    font.setPixelSize(12);
-    return font;
-}
-
-} // namespace
-
 TfrmMain::TfrmMain(std::unique_ptr<TComPort> Port, QWidget *Parent)
     : QMainWindow(Parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint)
 {
     Charger = std::make_unique<TKRVCharger>(nullptr, std::move(Port));
-    setFont(WindowFont());
+    setFont(DialogFont());
     CreateDesign();
     CreateActions();
     CreateMenusAndToolbars();
