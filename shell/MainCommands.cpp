@@ -23,7 +23,7 @@ namespace {
 const char *const CategoryProperty = "category";
 
 // One command of the main window as the command table gives it.
-struct TActionSpec {
+struct TActionEntry {
     QAction *TfrmMain::*Member;
     const char *Category;
     TTextId Caption;
@@ -38,7 +38,7 @@ struct TActionSpec {
 
 constexpr TTextId NoHint = TTextId::Count;
 
-const TActionSpec ActionTable[] = {
+const TActionEntry ActionTable[] = {
     {&TfrmMain::actFileOpen, "File", TTextId::FileOpenCaption, TTextId::FileOpenHint, "Ctrl+O", 1, false, false, true,
      0},
     {&TfrmMain::actFileClose, "File", TTextId::FileCloseCaption, NoHint, "", -1, false, false, false, 0},
@@ -84,16 +84,16 @@ void OpenHomePage() { QDesktopServices::openUrl(QUrl(LoadStr(TTextId::HomePageAd
 
 void TfrmMain::CreateActions()
 {
-    for (const TActionSpec &spec : ActionTable) {
+    for (const TActionEntry &entry : ActionTable) {
         auto *action = new QAction(this);
-        action->setProperty(CategoryProperty, QString::fromLatin1(spec.Category));
-        action->setCheckable(spec.Checkable);
-        action->setChecked(spec.Checked);
-        action->setEnabled(spec.Enabled);
-        action->setData(spec.Tag);
-        action->setShortcut(QKeySequence::fromString(QString::fromLatin1(spec.Shortcut)));
+        action->setProperty(CategoryProperty, QString::fromLatin1(entry.Category));
+        action->setCheckable(entry.Checkable);
+        action->setChecked(entry.Checked);
+        action->setEnabled(entry.Enabled);
+        action->setData(entry.Tag);
+        action->setShortcut(QKeySequence::fromString(QString::fromLatin1(entry.Shortcut)));
         addAction(action);
-        this->*spec.Member = action;
+        this->*entry.Member = action;
     }
     auto *receiveGroup = new QActionGroup(this);
     receiveGroup->addAction(actFileEnabled);
@@ -227,12 +227,12 @@ void TfrmMain::ApplyUiTexts()
     mnuToolbars->setTitle(LoadStr(TTextId::MenuToolbars));
     mnuChart->setTitle(LoadStr(TTextId::MenuChart));
     mnuHelp->setTitle(LoadStr(TTextId::MenuHelp));
-    for (const TActionSpec &spec : ActionTable) {
-        QAction *action = this->*spec.Member;
-        action->setText(LoadStr(spec.Caption));
-        if (spec.Hint != NoHint) {
-            action->setToolTip(LoadStr(spec.Hint));
-            action->setStatusTip(LoadStr(spec.Hint));
+    for (const TActionEntry &entry : ActionTable) {
+        QAction *action = this->*entry.Member;
+        action->setText(LoadStr(entry.Caption));
+        if (entry.Hint != NoHint) {
+            action->setToolTip(LoadStr(entry.Hint));
+            action->setStatusTip(LoadStr(entry.Hint));
         }
     }
     tbxtlwndwChannelState->setWindowTitle(LoadStr(TTextId::ChannelStateWindowCaption));
@@ -249,9 +249,9 @@ void TfrmMain::ApplyUiTexts()
     const QIcon appIcon = Icon(0);
     setWindowIcon(appIcon);
     TrayIcon->setIcon(appIcon);
-    for (const TActionSpec &spec : ActionTable)
-        if (spec.Image >= 0)
-            (this->*spec.Member)->setIcon(Icon(spec.Image));
+    for (const TActionEntry &entry : ActionTable)
+        if (entry.Image >= 0)
+            (this->*entry.Member)->setIcon(Icon(entry.Image));
     mnuReopen->setIcon(Icon(1));
     StatusBarPanels->Icons = IconList;
     StatusBarPanels->ApplyTexts();
