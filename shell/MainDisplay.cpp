@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "display/ChannelStatePanel.h"
+#include "display/ChartDecorations.h"
 #include "display/ChartPages.h"
 #include "display/DataBox.h"
 #include "display/KRVChart.h"
@@ -69,11 +70,7 @@ std::optional<QColor> TfrmMain::ColorBoxOf(int RowIndex, int Tag) const
     const int page = tsTabPage->currentIndex();
     int axis = -1;
     if (page <= 0) {
-        for (std::size_t i = 0; i < AxisValueTokens.size(); ++i)
-            if (static_cast<int>(AxisValueTokens[i]) == Tag) {
-                axis = static_cast<int>(i);
-                break;
-            }
+        axis = TChartDecorations::AxisIndexOfToken(static_cast<TValueToken>(Tag));
     } else if (page - 1 < static_cast<int>(AxisValueTokens.size()) &&
                static_cast<int>(AxisValueTokens[static_cast<std::size_t>(page - 1)]) == Tag) {
         axis = page - 1;
