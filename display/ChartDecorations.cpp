@@ -133,31 +133,25 @@ void TChartDecorations::ChartBeforeDrawAxes(QCPPainter *Painter)
         return;
     Painter->setPen(FChart.TimeAxis()->basePen());
     Painter->drawLine(QLineF(right, top, right, timeLine + 1));
-    if (TCustomAxis *axis = CustomAxisAt(1)) {
+    // Both hidden axes write their labels to the right of their line.
+    auto paintAt = [&](TCustomAxis &Axis, double LineX) {
         TAxisPlacement at;
-        at.LineX = right;
+        at.LineX = LineX;
         at.Top = top;
         at.Bottom = timeLine;
         at.LabelsRight = true;
-        at.LabelsOnAxis = axis->LabelsOnAxis;
-        at.Grid = axis->Axis->visible();
+        at.LabelsOnAxis = Axis.LabelsOnAxis;
+        at.Grid = Axis.Axis->visible();
         at.GridLeft = left;
         at.GridRight = right;
-        PaintValueAxis(Painter, axis->Axis, at);
-    }
+        PaintValueAxis(Painter, Axis.Axis, at);
+    };
+    if (TCustomAxis *axis = CustomAxisAt(1))
+        paintAt(*axis, right);
     if (TCustomAxis *axis = CustomAxisAt(2)) {
         // Inside the plot the end labels would sit on the frame lines.
         axis->LabelsOnAxis = false;
-        TAxisPlacement at;
-        at.LineX = left;
-        at.Top = top;
-        at.Bottom = timeLine;
-        at.LabelsRight = true;
-        at.LabelsOnAxis = axis->LabelsOnAxis;
-        at.Grid = axis->Axis->visible();
-        at.GridLeft = left;
-        at.GridRight = right;
-        PaintValueAxis(Painter, axis->Axis, at);
+        paintAt(*axis, left);
     }
 }
 

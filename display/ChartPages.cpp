@@ -18,8 +18,6 @@
 
 namespace {
 
-const char *const CategoryProperty = "category";
-
 std::size_t KindIndex(TValueToken Kind) { return static_cast<std::size_t>(Kind); }
 
 // Inserts Action into the actions of a menu or toolbar right after Anchor + Offset places.
@@ -60,7 +58,7 @@ void TChartPages::BuildPageCommands(QMenu *ChartMenu, QToolBar *ChartToolbar)
         auto *action = new QAction(FActionOwner);
         action->setText(ValueTokenCaptions[KindIndex(kind)]);
         action->setCheckable(true);
-        action->setProperty(CategoryProperty, actShowAllLine->property(CategoryProperty));
+        action->setProperty(ActionCategoryProperty, actShowAllLine->property(ActionCategoryProperty));
         if (actShowAllLine->actionGroup())
             actShowAllLine->actionGroup()->addAction(action);
         action->setData(static_cast<int>(kind));
@@ -90,10 +88,10 @@ void TChartPages::BuildPageCommands(QMenu *ChartMenu, QToolBar *ChartToolbar)
 QAction *TChartPages::FindPageAction(TValueToken Kind) const
 {
     const QList<QAction *> actions = FActionOwner->actions();
-    const QVariant category = actShowAllLine->property(CategoryProperty);
+    const QVariant category = actShowAllLine->property(ActionCategoryProperty);
     for (qsizetype i = actions.size() - 1; i >= 0; --i) {
         QAction *action = actions[i];
-        if (action->property(CategoryProperty) == category && action->data().toInt() == static_cast<int>(Kind))
+        if (action->property(ActionCategoryProperty) == category && action->data().toInt() == static_cast<int>(Kind))
             return action;
     }
     return nullptr;

@@ -20,6 +20,9 @@ class TKRVChart;
 class TKRVCharger;
 struct TCustomAxis;
 
+// The dynamic property that holds an action's category ("File", "Chart", ...).
+inline constexpr char ActionCategoryProperty[] = "category";
+
 class TChartPages : public QObject
 {
 public:

@@ -135,9 +135,3 @@ bool TChartSeries::MinutesAt(double X, std::uint32_t &Minutes) const
     Minutes = FMinutes[index];
     return true;
 }
-
-std::size_t TChartSeries::MemoryBytes() const
-{
-    const std::size_t points = FGraph ? static_cast<std::size_t>(FGraph->data()->size()) : 1;
-    return points * sizeof(QCPGraphData) + FMinutes.capacity() * sizeof(std::uint16_t);
-}

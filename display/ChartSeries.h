@@ -62,7 +62,6 @@ public:
     // The working time of the point at X, or of the last point before it; false when there
     // is none.
     bool MinutesAt(double X, std::uint32_t &Minutes) const;
-    std::size_t MemoryBytes() const;
 
     QCPGraph *Graph() const { return FGraph; }
     TMarkedBars *Bars() const { return FBars; }

@@ -24,7 +24,6 @@ public:
     // Line Index in ASCII, without line end.
     QByteArray Line(std::size_t Index) const;
     QString LineText(std::size_t Index) const { return QString::fromLatin1(Line(Index)); }
-    std::size_t MemoryBytes() const { return FRecords.size() * sizeof(TRecord); }
 
     // Column V: volts with two decimals and a full stop, half up on the millivolts.
     static QByteArray VoltsText(std::uint16_t MilliVolts);

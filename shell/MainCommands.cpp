@@ -20,8 +20,6 @@
 
 namespace {
 
-const char *const CategoryProperty = "category";
-
 // One command of the main window as the command table gives it.
 struct TActionEntry {
     QAction *TfrmMain::*Member;
@@ -86,7 +84,7 @@ void TfrmMain::CreateActions()
 {
     for (const TActionEntry &entry : ActionTable) {
         auto *action = new QAction(this);
-        action->setProperty(CategoryProperty, QString::fromLatin1(entry.Category));
+        action->setProperty(ActionCategoryProperty, QString::fromLatin1(entry.Category));
         action->setCheckable(entry.Checkable);
         action->setChecked(entry.Checked);
         action->setEnabled(entry.Enabled);
