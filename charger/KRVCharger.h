@@ -23,6 +23,10 @@
 #include <functional>
 #include <memory>
 
+// The version of this link library, as the about box and the chart header show it.
+inline constexpr int KRVChargerVersionMajor = 2;
+inline constexpr int KRVChargerVersionMinor = 0;
+
 enum class TLinkState : std::uint8_t {
     lsClosed,  // port closed; initial
     lsOpen,    // port open; set again by every reported frame

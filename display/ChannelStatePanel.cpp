@@ -1,9 +1,9 @@
 #include "ChannelStatePanel.h"
 
-#include "TextFormat.h"
 #include "charger/KRVCharger.h"
 #include "resources/Texts.h"
 #include "settings/Constant.h"
+#include "settings/TextFormat.h"
 
 #include <QImage>
 #include <QPainter>

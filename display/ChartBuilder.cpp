@@ -3,21 +3,16 @@
 #include "AxisPainter.h"
 #include "ChartTickers.h"
 #include "KRVChart.h"
-#include "TextFormat.h"
 #include "resources/Texts.h"
 #include "settings/ChartSettings.h"
 #include "settings/Constant.h"
+#include "settings/TextFormat.h"
 
 #include <stdexcept>
 
 TValueTokenList AxisValueTokens;
 
 namespace {
-
-QColor FromStoredColor(TStoredColor Color)
-{
-    return QColor(int(Color & 0xFF), int((Color >> 8) & 0xFF), int((Color >> 16) & 0xFF));
-}
 
 QString KindName(TValueToken Kind) { return ValueTokenNames[static_cast<std::size_t>(Kind)]; }
 

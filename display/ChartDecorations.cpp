@@ -4,9 +4,10 @@
 #include "ChartBuilder.h"
 #include "ChartPages.h"
 #include "KRVChart.h"
-#include "TextFormat.h"
+#include "charger/KRVCharger.h"
 #include "resources/Texts.h"
 #include "settings/Constant.h"
+#include "settings/TextFormat.h"
 
 #include <QAction>
 #include <QImage>
@@ -22,8 +23,6 @@ constexpr int LegendRowHeight = 20;
 constexpr int LegendPadding = 4;
 constexpr int SwatchSize = 12;
 const QColor SwatchFrameColor(128, 128, 128);
-constexpr int SupportLibraryMajor = 2;
-constexpr int SupportLibraryMinor = 0;
 
 QString KindName(TValueToken Kind) { return ValueTokenNames[static_cast<std::size_t>(ValueTokenIndex(Kind))]; }
 
@@ -180,7 +179,7 @@ void TChartDecorations::DrawHeaderText(QPainter *Painter)
     const QString title = LoadStr(TTextId::AppTitle);
     const QString version = FormatText(LoadStr(TTextId::AppVersionLine), {AppVersionText});
     const QString library =
-        FormatText(LoadStr(TTextId::LibraryVersionLine), {SupportLibraryMajor + 0LL, SupportLibraryMinor + 0LL});
+        FormatText(LoadStr(TTextId::LibraryVersionLine), {KRVChargerVersionMajor + 0LL, KRVChargerVersionMinor + 0LL});
 
     const QFont kept = Painter->font();
     Painter->setPen(FChart.palette().color(QPalette::WindowText));

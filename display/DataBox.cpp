@@ -1,9 +1,9 @@
 #include "DataBox.h"
 
-#include "TextFormat.h"
 #include "charger/KRVChannel.h"
 #include "resources/Texts.h"
 #include "settings/Constant.h"
+#include "settings/TextFormat.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

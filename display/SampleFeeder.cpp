@@ -2,9 +2,9 @@
 
 #include "ChartTickers.h"
 #include "KRVChart.h"
-#include "TextFormat.h"
 #include "resources/Texts.h"
 #include "settings/Constant.h"
+#include "settings/TextFormat.h"
 
 #include <cmath>
 #include <stdexcept>

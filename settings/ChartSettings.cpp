@@ -81,6 +81,18 @@ TAxisRange ReadAxisRange(int AxisIndex, TValueToken Kind)
     return range;
 }
 
+QColor FromStoredColor(TStoredColor Color)
+{
+    return QColor(int(Color & 0xFF), int((Color >> 8) & 0xFF), int((Color >> 16) & 0xFF));
+}
+
+TStoredColor ToStoredColor(const QColor &Color)
+{
+    const QColor rgb = Color.toRgb();
+    return static_cast<TStoredColor>(rgb.red()) | static_cast<TStoredColor>(rgb.green()) << 8 |
+           static_cast<TStoredColor>(rgb.blue()) << 16;
+}
+
 TStoredColor DefaultLineColor(int SeriesIndex)
 {
     // Beyond the table (more than five channels) the colours repeat.

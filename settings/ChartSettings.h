@@ -4,6 +4,7 @@
 // the options dialog's OK. Every access opens one key and closes it before returning.
 #include "charger/ValueToken.h"
 
+#include <QColor>
 #include <QString>
 
 #include <array>
@@ -14,6 +15,9 @@ class QWidget;
 
 // A colour as the store keeps it: 0x00BBGGRR.
 using TStoredColor = std::uint32_t;
+
+QColor FromStoredColor(TStoredColor Color);
+TStoredColor ToStoredColor(const QColor &Color);
 
 inline constexpr std::array<TStoredColor, 20> DefaultLineColors = {
     0x000000FF, 0x0000FF00, 0x00000080, 0x00FFFF00, 0x00808000, 0x00FF0000, 0x00808080,

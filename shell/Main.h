@@ -30,6 +30,10 @@ class TComPort;
 class TKRVChart;
 class TSampleFeeder;
 
+class TfrmMain;
+// The options dialog on the main window's chart; the result is the dialog's.
+int ShowOptionsDialog(TfrmMain *Owner);
+
 class TfrmMain : public QMainWindow
 {
 public:
@@ -103,6 +107,12 @@ public:
     std::unique_ptr<TSampleFeeder> Feeder;
 
     void FormShow();
+    // Samples per page from a page width in minutes, once the charger type is known.
+    void SetPageWidth(std::uint16_t Minutes);
+    void actFileOptionExecute();
+    void actHelpOnLineHelpExecute();
+    void actHelpHomePageExecute();
+    void actHelpAboutExecute();
     // Samples per chart page from the stored page width.
     void LoadPageWidth();
     void FitToWorkArea();

@@ -76,8 +76,6 @@ const TActionEntry ActionTable[] = {
     {&TfrmMain::actHelpAbout, "Help", TTextId::HelpAboutCaption, NoHint, "", -1, false, false, true, 0},
 };
 
-void OpenHomePage() { QDesktopServices::openUrl(QUrl(LoadStr(TTextId::HomePageAddress))); }
-
 } // namespace
 
 void TfrmMain::CreateActions()
@@ -93,6 +91,11 @@ void TfrmMain::CreateActions()
         addAction(action);
         this->*entry.Member = action;
     }
+    // The help file is declared for the help contexts; no command opens it.
+    setProperty("HelpFile", QStringLiteral("Korvane.hlp"));
+    actHelpOnLineHelp->setProperty("HelpContext", 20);
+    actHelpHomePage->setProperty("HelpContext", 30);
+    actHelpAbout->setProperty("HelpContext", 40);
     auto *receiveGroup = new QActionGroup(this);
     receiveGroup->addAction(actFileEnabled);
     receiveGroup->addAction(actFileDisabled);
@@ -111,10 +114,17 @@ void TfrmMain::CreateActions()
     connect(actShowLegend, &QAction::triggered, this, [this] { Pages->actShowLegendExecute(); });
     connect(actAllowScrollChart, &QAction::triggered, this, [this] { Pages->actAllowScrollChartExecute(); });
     connect(actClearData, &QAction::triggered, this, [this] { actClearDataExecute(); });
-    connect(actHelpOnLineHelp, &QAction::triggered, this, OpenHomePage);
-    connect(actHelpHomePage, &QAction::triggered, this, OpenHomePage);
+    connect(actFileOption, &QAction::triggered, this, [this] { actFileOptionExecute(); });
+    connect(actHelpOnLineHelp, &QAction::triggered, this, [this] { actHelpOnLineHelpExecute(); });
+    connect(actHelpHomePage, &QAction::triggered, this, [this] { actHelpHomePageExecute(); });
+    connect(actHelpAbout, &QAction::triggered, this, [this] { actHelpAboutExecute(); });
     connect(actViewStatusBar, &QAction::triggered, this, [this](bool On) { statusBar()->setVisible(On); });
 }
+
+// Both open the maker's home page in the desktop's browser.
+void TfrmMain::actHelpOnLineHelpExecute() { QDesktopServices::openUrl(QUrl(LoadStr(TTextId::HomePageAddress))); }
+
+void TfrmMain::actHelpHomePageExecute() { QDesktopServices::openUrl(QUrl(LoadStr(TTextId::HomePageAddress))); }
 
 void TfrmMain::CreateMenusAndToolbars()
 {

@@ -6,11 +6,11 @@
 #include "display/ChartPages.h"
 #include "display/KRVChart.h"
 #include "display/StatusPanels.h"
-#include "display/TextFormat.h"
 #include "resources/Texts.h"
 #include "settings/Constant.h"
 #include "settings/Registry.h"
 #include "settings/SettingsKeys.h"
+#include "settings/TextFormat.h"
 
 #include <QMenu>
 

@@ -9,10 +9,10 @@
 #include "display/KRVChart.h"
 #include "display/SampleFeeder.h"
 #include "display/StatusPanels.h"
-#include "display/TextFormat.h"
 #include "resources/Texts.h"
 #include "settings/ChartSettings.h"
 #include "settings/Constant.h"
+#include "settings/TextFormat.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>

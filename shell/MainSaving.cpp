@@ -2,9 +2,9 @@
 
 #include "SaveFiles.h"
 #include "display/KRVChart.h"
-#include "display/TextFormat.h"
 #include "resources/Texts.h"
 #include "settings/Constant.h"
+#include "settings/TextFormat.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -4,6 +4,7 @@
 #include "settings/Port.h"
 #include "settings/PortTable.h"
 #include "tests/support/BoxAnswerer.h"
+#include "tests/support/ModalDriver.h"
 #include "tests/support/PseudoTerminal.h"
 #include "tests/support/TempConfig.h"
 
@@ -39,27 +40,7 @@ constexpr int SecondPort = 203;
 
 QString PortText(int Number) { return QStringLiteral("COM%1").arg(Number); }
 
-// Runs Step once the port dialog is up. A dialog that Step leaves open is closed, so that a
-// failed check ends the test instead of hanging it.
-void WhenDialogUp(std::function<void(TfrmPort *)> Step)
-{
-    auto *poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, Step] {
-        auto *dialog = qobject_cast<TfrmPort *>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        const QPointer<TfrmPort> guard(dialog);
-        Step(dialog);
-        if (guard && guard->isVisible()) {
-            QTest::qFail("the dialog stayed open", __FILE__, __LINE__);
-            guard->done(QDialog::Rejected);
-        }
-    });
-    poll->start();
-}
+void WhenDialogUp(std::function<void(TfrmPort *)> Step) { WhenModalUp<TfrmPort>(std::move(Step)); }
 
 QTreeWidget *PortList(TfrmPort *Dialog) { return Dialog->findChild<QTreeWidget *>("vstPortList"); }
 QPushButton *Button(TfrmPort *Dialog, const char *Name) { return Dialog->findChild<QPushButton *>(Name); }
