@@ -107,7 +107,9 @@ TLinePen ReadLinePen(int SeriesIndex)
         return pen;
     if (const std::optional<qint32> color = registry.ReadInteger(LineValueName(SeriesIndex, "Color")))
         pen.Color = static_cast<TStoredColor>(*color);
-    if (const std::optional<qint32> width = registry.ReadInteger(LineValueName(SeriesIndex, "Width")))
+    // Only a width the options dialog offers: a huge pen would stall every repaint.
+    if (const std::optional<qint32> width = registry.ReadInteger(LineValueName(SeriesIndex, "Width"));
+        width && *width >= MinLineWidth && *width <= MaxLineWidth)
         pen.Width = *width;
     return pen;
 }

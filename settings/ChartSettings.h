@@ -25,6 +25,8 @@ inline constexpr std::array<TStoredColor, 20> DefaultLineColors = {
     0x0000FFFF, 0x00F0CAA6, 0x00A4A0A0, 0x00000000, 0x00F0FBFF, 0x00FFFFFF};
 
 inline constexpr int SamplesPerMinute = 15;
+inline constexpr int MinLineWidth = 1;
+inline constexpr int MaxLineWidth = 10;
 inline constexpr int DefaultPageMinutes = 10;
 inline constexpr int LongestPageMinutes = 1440;
 

@@ -226,7 +226,7 @@ void TfrmOption::CreateLinesPage()
     edtLineWidth = new QSpinBox(pnl2);
     edtLineWidth->setGeometry(120, 92, 97, 20);
     edtLineWidth->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    edtLineWidth->setRange(1, 10);
+    edtLineWidth->setRange(MinLineWidth, MaxLineWidth);
     edtLineWidth->setValue(1);
     edtLineWidth->setAutoFillBackground(true);
     lblLineColor = NewLabel(pnl2, 16, 56, btnLineColor);

@@ -6,8 +6,12 @@
 #include "shell/AppModule.h"
 #include "shell/Main.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -129,6 +133,22 @@ void MemoryPerStep(benchmark::State &State)
         const std::size_t after = mallinfo2().uordblks + mallinfo2().hblkhd;
         State.counters["bytes/step"] = double(after - before) / double(State.range(0));
         State.counters["points"] = double(window.Form->Chart->Series[0]->PointCount());
+
+        // Clear data, answering its question, hands the recording's memory back.
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Ok)->click();
+        });
+        answer.start(10);
+        window.Form->actClearData->trigger();
+        answer.stop();
+        QCoreApplication::sendPostedEvents();
+        malloc_trim(0);
+        const std::size_t cleared = mallinfo2().uordblks + mallinfo2().hblkhd;
+        State.counters["kept bytes/step after clear"] =
+            double(cleared > before ? cleared - before : 0) / double(State.range(0));
+        State.counters["points after clear"] = double(window.Form->Chart->Series[0]->PointCount());
     }
 }
 BENCHMARK(MemoryPerStep)->Arg(WeekSteps)->Iterations(1)->Unit(benchmark::kSecond);

@@ -8,8 +8,10 @@
 #include "tests/support/TempConfig.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTest>
@@ -164,6 +166,50 @@ private slots:
         f.OpenIn(fmSingle);
         for (std::size_t n = 0; n < 12; ++n)
             QCOMPARE(form.Chart->Series[n]->Active(), n < 4);
+    }
+
+    void StartsWithDefaultsOnAGarbledSettingsFile()
+    {
+        {
+            // Text, wrong types, numbers past 32 bits and pens no dialog would offer.
+            QSettings ini(TemporaryConfigFile(), QSettings::IniFormat);
+            ini.setValue("Software/Korvane/AxisRange/Axis_0_Min", "abc");
+            ini.setValue("Software/Korvane/AxisRange/Axis_0_Max", QStringList({"1", "2"}));
+            ini.setValue("Software/Korvane/AxisRange/Axis_1_Max", "99999999999999");
+            ini.setValue("Software/Korvane/AxisRange/Axis_2_Min", QByteArray("\x01\x02", 2));
+            ini.setValue("Software/Korvane/LinePen/Line_0_Color", "red");
+            ini.setValue("Software/Korvane/LinePen/Line_0_Width", 2000000000);
+            ini.setValue("Software/Korvane/LinePen/Line_1_Width", -5);
+            ini.setValue("Software/Korvane/LinePen/Line_2_Width", 0);
+            ini.setValue("Software/Korvane/PageWidth", "ten");
+            ini.setValue("Software/Korvane/MinToTray", QVariantMap({{"a", 1}}));
+            ini.setValue("Software/Korvane/OpenedList/0", "COM3");
+            ini.setValue("Software/Korvane/OpenedList/1", 70000);
+            ini.sync();
+            QCOMPARE(ini.status(), QSettings::NoError);
+        }
+        {
+            TMainFixture f;
+            TfrmMain &form = *f.Form;
+            Show(form);
+            QCOMPARE(form.Chart->CustomAxes[0].Axis->range(), QCPRange(1.0, 1.8));
+            QCOMPARE(form.Chart->CustomAxes[1].Axis->range(), QCPRange(0, 1600));
+            QCOMPARE(form.Chart->CustomAxes[2].Axis->range().lower, 0.0);
+            QCOMPARE(form.Chart->Series[0]->Color(), QColor(255, 0, 0));
+            for (std::size_t n : {0u, 1u, 2u})
+                QCOMPARE(form.Chart->Series[n]->PenWidth(), 1);
+            QCOMPARE(form.Pages->PageSamples, 150u);
+            QVERIFY(!form.TrayActive());
+            QVERIFY(form.RecentPortItems().isEmpty());
+            // The window paints and records as usual.
+            f.OpenIn(fmSingle);
+            f.FeedStep(1400, 500, 1, 10);
+            QVERIFY(!form.grab().isNull());
+            QCOMPARE(form.Chart->Series[0]->PointCount(), 1);
+            TBoxAnswerer answerer(QMessageBox::Ok);
+            QVERIFY(form.close());
+        }
+        QFile::remove(TemporaryConfigFile());
     }
 
     void QuitQuestionGuardsAnOpenPort()
