@@ -184,6 +184,40 @@ private slots:
         owned.reset();
         QCOMPARE(Stored(SettingsKeys::OpenedList, QStringLiteral("0")), SimCom);
     }
+
+    void UnpluggedChargerLeavesTheRecordingExportable()
+    {
+        constexpr int Com = SimCom + 1;
+        QTemporaryDir dir;
+        auto sim = std::make_unique<TSimProcess>(QStringList{"--com", QString::number(Com), "--fast", "--quiet"});
+        QCOMPARE(sim->WaitForLine("com "), QString::number(Com));
+        TfrmMain form;
+        form.show();
+        TBoxAnswerer boxes(QMessageBox::Ok);
+        form.OpenFromPortSelection({1, 1, Com});
+        QTRY_VERIFY_WITH_TIMEOUT(form.Chart->Series[0]->PointCount() >= 10, 20000);
+
+        // The adapter is pulled out while frames arrive.
+        sim.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(form.Charger->LinkState(), lsClosed, 5000);
+        QVERIFY(!form.actFileClose->isEnabled());
+        QVERIFY(!form.actFileEnabled->isEnabled());
+        QCOMPARE(form.windowTitle(), QStringLiteral("Korvane 联机应用程序"));
+        const int points = form.Chart->Series[0]->PointCount();
+        QVERIFY(points >= 10);
+        const int lines = int(form.FExportLines->Count());
+        {
+            TDialogDriver save(dir.filePath("after.csv"));
+            form.actFileExport->trigger();
+            QCOMPARE(save.Count, 1);
+        }
+        QFile csv(dir.filePath("after.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(int(csv.readAll().count('\n')), lines);
+        QCOMPARE(form.Chart->Series[0]->PointCount(), points);
+        QCOMPARE(boxes.Count(), 0);
+        QVERIFY(form.close());
+    }
 };
 
 QTEST_MAIN(TestDayOfUse)
