@@ -7,6 +7,7 @@
 #include "settings/Registry.h"
 #include "settings/SettingsKeys.h"
 #include "tests/support/BoxAnswerer.h"
+#include "tests/support/StoredValues.h"
 #include "tests/support/TempConfig.h"
 
 #include <QApplication>
@@ -23,14 +24,6 @@ void Store(const QString &Key, const QString &Name, qint32 Value)
     QVERIFY(registry.OpenKey(Key, true));
     QVERIFY(registry.WriteInteger(Name, Value));
     QVERIFY(registry.CloseKey());
-}
-
-std::optional<qint32> Stored(const QString &Key, const QString &Name)
-{
-    TRegistry registry;
-    if (!registry.OpenKeyReadOnly(Key))
-        return std::nullopt;
-    return registry.ReadInteger(Name);
 }
 
 TChartSettingsValues SomeValues()

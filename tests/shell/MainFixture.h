@@ -9,7 +9,10 @@
 #include "shell/Main.h"
 #include "tests/support/LinkFixture.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTest>
 
 #include <memory>
 
@@ -65,3 +68,20 @@ struct TMainFixture {
     std::unique_ptr<TfrmMain> Form;
     std::uint32_t Tick = 0;
 };
+
+// Captions of a menu or toolbar in order, "-" for a separator.
+inline QStringList ActionTexts(const QList<QAction *> &Actions)
+{
+    QStringList texts;
+    for (const QAction *action : Actions)
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+// Shows the window as the active one, so that its shortcuts reach it.
+inline void ShowActive(QWidget &Window)
+{
+    Window.show();
+    QApplication::setActiveWindow(&Window);
+    QVERIFY(QTest::qWaitForWindowActive(&Window));
+}

@@ -50,21 +50,6 @@ public slots:
 
 namespace {
 
-QStringList Texts(const QList<QAction *> &Actions)
-{
-    QStringList texts;
-    for (const QAction *action : Actions)
-        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    return texts;
-}
-
-void Show(TfrmMain &Form)
-{
-    Form.show();
-    QApplication::setActiveWindow(&Form);
-    QVERIFY(QTest::qWaitForWindowActive(&Form));
-}
-
 // A program file carrying the version block of Major.Minor.Release.Build.
 QString StampedProgram(const QTemporaryDir &Dir, quint16 Major, quint16 Minor, quint16 Release, quint16 Build)
 {
@@ -96,7 +81,7 @@ private slots:
     {
         TMainFixture f;
         TfrmMain &form = *f.Form;
-        Show(form);
+        ShowActive(form);
         TUrlCatcher urls;
         TModalDismisser dismisser;
         struct TCase {
@@ -152,19 +137,20 @@ private slots:
     {
         TMainFixture f;
         TfrmMain &form = *f.Form;
-        QCOMPARE(Texts(form.menuBar()->actions()), QStringList({"文件(&F)", "视图(&V)", "图表(&C)", "帮助(&H)"}));
+        QCOMPARE(ActionTexts(form.menuBar()->actions()), QStringList({"文件(&F)", "视图(&V)", "图表(&C)", "帮助(&H)"}));
         QCOMPARE(form.menuBar()->windowTitle(), QStringLiteral("菜单"));
-        QCOMPARE(Texts(form.mnuFile->actions()),
+        QCOMPARE(ActionTexts(form.mnuFile->actions()),
                  QStringList({"打开(&O)...", "重新打开", "关闭(&C)", "-", "接收", "停止", "-", "另存为(&A)...",
                               "导出数据(&E)...", "-", "退出(&X)"}));
-        QCOMPARE(Texts(form.mnuView->actions()), QStringList({"工具栏(&T)", "-", "状态栏(&S)", "通道状态面板(&C)",
-                                                              "数据窗口(&D)", "-", "立即适合桌面"}));
-        QCOMPARE(Texts(form.mnuToolbars->actions()), QStringList({"文件", "图表"}));
-        QCOMPARE(Texts(form.mnuChart->actions()),
+        QCOMPARE(ActionTexts(form.mnuView->actions()), QStringList({"工具栏(&T)", "-", "状态栏(&S)", "通道状态面板(&C)",
+                                                                    "数据窗口(&D)", "-", "立即适合桌面"}));
+        QCOMPARE(ActionTexts(form.mnuToolbars->actions()), QStringList({"文件", "图表"}));
+        QCOMPARE(ActionTexts(form.mnuChart->actions()),
                  QStringList({"选项...", "-", "显示图例", "滚动图表", "自动滚动", "-", "清除所有数据", "-", "全部曲线",
                               "电压", "电流", "容量"}));
-        QCOMPARE(Texts(form.mnuHelp->actions()), QStringList({"在线帮助(&H)", "Korvane 主页", "-", "关于(&A)..."}));
-        QCOMPARE(Texts(form.tbxtlbrFile->actions()),
+        QCOMPARE(ActionTexts(form.mnuHelp->actions()),
+                 QStringList({"在线帮助(&H)", "Korvane 主页", "-", "关于(&A)..."}));
+        QCOMPARE(ActionTexts(form.tbxtlbrFile->actions()),
                  QStringList({"打开(&O)...", "另存为(&A)...", "-", "接收", "停止"}));
         QCOMPARE(form.tbxtlbrFile->windowTitle(), QStringLiteral("文件"));
         QCOMPARE(form.tbxtlbrView->windowTitle(), QStringLiteral("图表"));
@@ -173,11 +159,13 @@ private slots:
         QVERIFY(open && open->menu() == form.mnuReopen);
         QCOMPARE(form.mnuReopen->icon().cacheKey(), form.Icon(1).cacheKey());
 
-        QCOMPARE(Texts(form.TBXpmChart->actions()), QStringList({"选项...", "-", "显示图例", "滚动图表", "自动滚动"}));
-        QCOMPARE(Texts(form.TBXpmToolbar->actions()), QStringList({"文件", "图表"}));
-        QCOMPARE(Texts(form.TBXpmBottomBar->actions()), QStringList({"通道状态面板(&C)", "数据窗口(&D)"}));
-        QCOMPARE(Texts(form.TBXpmStatusBar->actions()), QStringList({"端口状态", "数据状态", "接收帧数", "丢失帧数"}));
-        QCOMPARE(Texts(form.TBXpmTrayIcon->actions()),
+        QCOMPARE(ActionTexts(form.TBXpmChart->actions()),
+                 QStringList({"选项...", "-", "显示图例", "滚动图表", "自动滚动"}));
+        QCOMPARE(ActionTexts(form.TBXpmToolbar->actions()), QStringList({"文件", "图表"}));
+        QCOMPARE(ActionTexts(form.TBXpmBottomBar->actions()), QStringList({"通道状态面板(&C)", "数据窗口(&D)"}));
+        QCOMPARE(ActionTexts(form.TBXpmStatusBar->actions()),
+                 QStringList({"端口状态", "数据状态", "接收帧数", "丢失帧数"}));
+        QCOMPARE(ActionTexts(form.TBXpmTrayIcon->actions()),
                  QStringList({"显示主窗口(&S)", "-", "接收", "停止", "-", "退出(&X)"}));
         QCOMPARE(form.TBXpmTrayIcon->defaultAction(), form.actShowMainWindow);
 
@@ -196,7 +184,7 @@ private slots:
     {
         TMainFixture f;
         TfrmMain &form = *f.Form;
-        Show(form);
+        ShowActive(form);
         QVERIFY(form.tbxtlwndwChannelState->features() & QDockWidget::DockWidgetClosable);
         auto *close = form.tbxtlwndwChannelState->findChild<QAbstractButton *>("qt_dockwidget_closebutton");
         QVERIFY(close);
@@ -231,7 +219,7 @@ private slots:
     {
         TMainFixture f;
         TfrmMain &form = *f.Form;
-        Show(form);
+        ShowActive(form);
         QTemporaryDir dir;
         const QString saved = AppVersionText;
         AppVersionText = FormatFileVersion(StampedProgram(dir, 2, 0, 3, 41));

@@ -24,13 +24,6 @@ QStringList RowTexts(TfrmMain &Form, int Row)
     return texts;
 }
 
-void Show(TfrmMain &Form)
-{
-    Form.show();
-    QApplication::setActiveWindow(&Form);
-    QVERIFY(QTest::qWaitForWindowExposed(&Form));
-}
-
 } // namespace
 
 class TestDataBox : public QObject
@@ -102,7 +95,7 @@ private slots:
     {
         TMainFixture f;
         TfrmMain &form = *f.Form;
-        Show(form);
+        ShowActive(form);
         TDataBoxView *view = form.vstChannelInfo;
         QMenu *popup = view->TBXpmChannelTitle;
         const QModelIndex name = view->Model()->index(2, 0);
@@ -142,7 +135,7 @@ private slots:
     {
         TMainFixture f;
         TfrmMain &form = *f.Form;
-        Show(form);
+        ShowActive(form);
         auto &boxes = form.ChannelStatePanel->PaintBoxes;
         QTRY_VERIFY(boxes[3]->PaintCount > 0);
         QCOMPARE(boxes[0]->LastPicture, 1);
@@ -219,7 +212,7 @@ private slots:
     {
         TMainFixture f;
         TfrmMain &form = *f.Form;
-        Show(form);
+        ShowActive(form);
         TStatusPanels &panels = *form.StatusBarPanels;
         form.actViewPortStatePanel->trigger();
         QVERIFY(panels.Panels[0]->isHidden());

@@ -1,6 +1,7 @@
 // A day of use, in one go, on the real main window with the real dialogs and the simulated
 // charger on a pseudo-terminal: open from the port dialog, watch every page, change options,
 // clear, save pictures, export, close, reopen from the recent list in group mode, quit.
+#include "MainFixture.h"
 #include "display/ChartPages.h"
 #include "display/ChartSeries.h"
 #include "display/KRVChart.h"
@@ -16,6 +17,7 @@
 #include "tests/support/ModalDriver.h"
 #include "tests/support/SaveDialogDriver.h"
 #include "tests/support/SimProcess.h"
+#include "tests/support/StoredValues.h"
 #include "tests/support/TempConfig.h"
 
 #include <QApplication>
@@ -33,20 +35,6 @@
 namespace {
 
 constexpr int SimCom = 207;
-
-std::optional<qint32> Stored(const QString &Key, const QString &Name)
-{
-    TRegistry registry;
-    if (!registry.OpenKeyReadOnly(Key))
-        return std::nullopt;
-    return registry.ReadInteger(Name);
-}
-
-void Activate(QWidget &Window)
-{
-    QApplication::setActiveWindow(&Window);
-    QVERIFY(QTest::qWaitForWindowActive(&Window));
-}
 
 } // namespace
 
@@ -70,8 +58,7 @@ private slots:
 
         auto owned = std::make_unique<TfrmMain>();
         TfrmMain &form = *owned;
-        form.show();
-        Activate(form);
+        ShowActive(form);
         TBoxAnswerer boxes(QMessageBox::Ok);
 
         // Open the simulated charger from the port dialog.
@@ -92,7 +79,7 @@ private slots:
         QCOMPARE(boxes.Count(), 0);
 
         // Every page by its shortcut.
-        Activate(form);
+        ShowActive(form);
         const std::pair<Qt::Key, int> pages[] = {{Qt::Key_F2, 1}, {Qt::Key_F3, 2}, {Qt::Key_F5, 3}, {Qt::Key_F1, 0}};
         for (const auto &[key, tab] : pages) {
             QTest::keyClick(&form, key, Qt::ShiftModifier);
@@ -121,7 +108,7 @@ private slots:
         QCOMPARE(boxes.Count(), 0);
 
         // Clear the data after the question, and receive again.
-        Activate(form);
+        ShowActive(form);
         QTest::keyClick(&form, Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(boxes.Count(), 1);
         QCOMPARE(boxes.Texts[0], QStringLiteral("确定要清除数据吗？清除后数据将不能恢复。"));

@@ -17,25 +17,6 @@
 #include <QTest>
 #include <QToolBar>
 
-namespace {
-
-QStringList Texts(const QList<QAction *> &Actions)
-{
-    QStringList texts;
-    for (const QAction *action : Actions)
-        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    return texts;
-}
-
-void Show(TfrmMain &Form)
-{
-    Form.show();
-    QApplication::setActiveWindow(&Form);
-    QVERIFY(QTest::qWaitForWindowActive(&Form));
-}
-
-} // namespace
-
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -81,22 +62,22 @@ private slots:
         QCOMPARE(form.Chart->TimeAxis()->range(), QCPRange(1, 150));
 
         // The page commands follow "全部曲线" in the chart menu and on the chart toolbar.
-        const QStringList menu = Texts(form.mnuChart->actions());
+        const QStringList menu = ActionTexts(form.mnuChart->actions());
         QCOMPARE(menu.mid(menu.indexOf("全部曲线")), QStringList({"全部曲线", "电压", "电流", "容量"}));
-        QCOMPARE(Texts(form.tbxtlbrView->actions()), QStringList({"全部曲线", "电压", "电流", "容量"}));
+        QCOMPARE(ActionTexts(form.tbxtlbrView->actions()), QStringList({"全部曲线", "电压", "电流", "容量"}));
         QCOMPARE(form.tbxtlbrView->actions()[3]->toolTip(), QStringLiteral("显示容量曲线"));
         QCOMPARE(form.Pages->FindPageAction(vtCurrent)->shortcut(), QKeySequence("Shift+F3"));
         QVERIFY(!form.Pages->FindPageAction(vtTemperature));
         QCOMPARE(form.Pages->PageOfToken(vtCapacity), 3);
         QCOMPARE(form.Pages->PageOfToken(vtTemperature), 0);
-        QCOMPARE(Texts(form.mnuFile->actions()).first(), QStringLiteral("打开(&O)..."));
+        QCOMPARE(ActionTexts(form.mnuFile->actions()).first(), QStringLiteral("打开(&O)..."));
     }
 
     void FitsTheWorkAreaAndLimitsTheTabs()
     {
         TMainFixture f;
         TfrmMain &form = *f.Form;
-        Show(form);
+        ShowActive(form);
         form.FitToWorkArea(QRect(0, 0, 1280, 984));
         QCOMPARE(form.frameGeometry().width(), 1280);
         QCOMPARE(form.tsTabPage->maximumWidth(), 1024);
@@ -119,7 +100,7 @@ private slots:
     {
         TMainFixture f;
         TfrmMain &form = *f.Form;
-        Show(form);
+        ShowActive(form);
         struct TCase {
             Qt::Key Key;
             int Tab;
@@ -191,7 +172,7 @@ private slots:
         {
             TMainFixture f;
             TfrmMain &form = *f.Form;
-            Show(form);
+            ShowActive(form);
             QCOMPARE(form.Chart->CustomAxes[0].Axis->range(), QCPRange(1.0, 1.8));
             QCOMPARE(form.Chart->CustomAxes[1].Axis->range(), QCPRange(0, 1600));
             QCOMPARE(form.Chart->CustomAxes[2].Axis->range().lower, 0.0);
@@ -216,7 +197,7 @@ private slots:
     {
         TMainFixture f;
         TfrmMain &form = *f.Form;
-        Show(form);
+        ShowActive(form);
         f.OpenIn(fmSingle);
         f.FeedStep(1400, 500, 3, 100);
         QCOMPARE(form.windowTitle(), QStringLiteral("Korvane 联机应用程序 - COM1"));
@@ -247,7 +228,7 @@ private slots:
     {
         TMainFixture f;
         TfrmMain &form = *f.Form;
-        Show(form);
+        ShowActive(form);
         f.OpenIn(fmSingle);
         form.SetTrayActive(true);
         form.showMinimized();
@@ -267,7 +248,7 @@ private slots:
         TSimProcess sim({"--com", QString::number(SimCom), "--fast", "--quiet", "--seed", "5"});
         QCOMPARE(sim.WaitForLine("com "), QString::number(SimCom));
         TfrmMain form;
-        Show(form);
+        ShowActive(form);
         form.Charger->ComNumber = SimCom;
         form.Charger->Open();
         form.Charger->SetEnabled(true);

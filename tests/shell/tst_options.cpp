@@ -10,6 +10,7 @@
 #include "shell/AppModule.h"
 #include "tests/support/BoxAnswerer.h"
 #include "tests/support/ModalDriver.h"
+#include "tests/support/StoredValues.h"
 #include "tests/support/TempConfig.h"
 
 #include <QCheckBox>
@@ -26,14 +27,6 @@
 #include <QTest>
 
 namespace {
-
-std::optional<qint32> Stored(const QString &Key, const QString &Name)
-{
-    TRegistry registry;
-    if (!registry.OpenKeyReadOnly(Key))
-        return std::nullopt;
-    return registry.ReadInteger(Name);
-}
 
 // Opens the options dialog with F8's command and runs Step on it; returns the dialog's result.
 int WithOptions(TfrmMain &Form, std::function<void(TfrmOption *)> Step)
