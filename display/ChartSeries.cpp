@@ -110,10 +110,14 @@ void TChartSeries::SetMarkFormat(const QString &Format)
 
 void TChartSeries::Clear()
 {
-    if (FGraph)
+    // Emptied containers keep their capacity: squeezing hands a long recording's memory back.
+    if (FGraph) {
         FGraph->data()->clear();
-    else
+        FGraph->data()->squeeze(true, true);
+    } else {
         FBars->data()->clear();
+        FBars->data()->squeeze(true, true);
+    }
     FMinutes.clear();
     FMinutes.shrink_to_fit();
 }
