@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev
   fonts-wqy-microhei
   xvfb xauth
+  xdotool x11-apps netpbm
 )
 
 if [ "$(id -u)" -eq 0 ]; then
