@@ -27,35 +27,10 @@ for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run bash tools/setup.sh" >&2; exit 1; }
 done
 
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-  local i
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill -CONT "${pids[i]}" 2>/dev/null || true
-    kill "${pids[i]}" 2>/dev/null || true
-    wait "${pids[i]}" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-export XDG_CONFIG_HOME="$work/config"
-mkdir -p "$XDG_CONFIG_HOME"
-
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; exit 1; }
-DISPLAY=":$(head -n1 "$work/display")"
-export DISPLAY
-unset WAYLAND_DISPLAY
-export QT_QPA_PLATFORM=xcb
+# shellcheck source=tools/xsession.sh
+source "$root/tools/xsession.sh"
+xsession_begin
+xsession_screen 1280x800
 
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 
@@ -113,39 +88,8 @@ report_idle() {
     }' "$before" "$after"
 }
 
-"$sim_program" --com "$com" --quiet >"$work/sim.log" 2>&1 &
-pids+=($!)
-sim=${pids[-1]}
-for _ in $(seq 100); do
-  grep -q '^com ' "$work/sim.log" && break
-  kill -0 "$sim" 2>/dev/null || { cat "$work/sim.log" >&2; exit 1; }
-  sleep 0.1
-done
-
-"$program" >"$work/korvane.log" 2>&1 &
-pids+=($!)
-korvane=${pids[-1]}
-
-wait_window() {
-  local title="$1" id
-  for _ in $(seq 150); do
-    kill -0 "$korvane" 2>/dev/null || { cat "$work/korvane.log" >&2; exit 1; }
-    id="$(xdotool search --onlyvisible --pid "$korvane" --name "^$title\$" 2>/dev/null | tail -n1 || true)"
-    if [ -n "$id" ]; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.1
-  done
-  echo "no window \"$title\"" >&2
-  return 1
-}
-keys() {
-  local window="$1"
-  shift
-  xdotool windowfocus --sync "$window"
-  xdotool key --clearmodifiers --delay 100 "$@"
-}
+xsession_sim --quiet
+xsession_program
 
 main_window="$(wait_window 'Korvane 联机应用程序')"
 sleep 5
@@ -154,14 +98,7 @@ sleep "$idle_seconds"
 sample "$korvane" >"$work/idle-0b"
 report_idle "no port open" "$work/idle-0a" "$work/idle-0b"
 
-# Open COM200 as a person would: Ctrl+O, tick the last row (the highest number, COM200), OK.
-keys "$main_window" ctrl+o
-dialog="$(wait_window '打开')"
-sleep 0.5
-xdotool mousemove --window "$dialog" 178 234 click 1
-keys "$dialog" End space
-sleep 0.3
-keys "$dialog" Return
+open_sim_port "$main_window"
 wait_window "Korvane 联机应用程序 - COM$com" >/dev/null
 sleep 3
 kill -STOP "$sim"

@@ -1,0 +1,100 @@
+# Shared by the scripts that run the real program on a virtual X server with the simulated
+# charger: sourced, not run. The caller sets root, build, program, sim_program and com first.
+#   xsession_begin            temporary folder $work, own settings folder, cleanup on exit
+#   xsession_screen SIZE      Xvfb on a free display (no window manager); sets DISPLAY
+#   xsession_sim ARGS...      the simulator entering its line as COM$com; sets sim
+#   xsession_program          korvane in the background; sets korvane
+#   wait_window TITLE         prints the id of the program's visible window with that title
+#   keys WINDOW KEYS...       focuses the window and types the keys
+#   open_sim_port WINDOW      opens COM$com through the port dialog, as a person would
+
+xsession_begin() {
+  work="$(mktemp -d)"
+  pids=()
+  trap xsession_end EXIT
+  # The simulator and the program share a settings folder of their own: the simulator enters
+  # its line there in the Ports table, and the user's own settings stay untouched.
+  export XDG_CONFIG_HOME="$work/config"
+  mkdir -p "$XDG_CONFIG_HOME"
+}
+
+xsession_end() {
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill -CONT "${pids[i]}" 2>/dev/null || true
+    kill "${pids[i]}" 2>/dev/null || true
+    wait "${pids[i]}" 2>/dev/null || true
+  done
+  rm -rf "$work"
+}
+
+xsession_screen() {
+  exec 3>"$work/display"
+  Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  pids+=($!)
+  exec 3>&-
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+  done
+  [ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; exit 1; }
+  DISPLAY=":$(head -n1 "$work/display")"
+  export DISPLAY
+  unset WAYLAND_DISPLAY
+  export QT_QPA_PLATFORM=xcb
+}
+
+xsession_sim() {
+  "$sim_program" --com "$com" "$@" >"$work/sim.log" 2>&1 &
+  pids+=($!)
+  sim=${pids[-1]}
+  for _ in $(seq 100); do
+    grep -q '^com ' "$work/sim.log" && break
+    kill -0 "$sim" 2>/dev/null || { cat "$work/sim.log" >&2; exit 1; }
+    sleep 0.1
+  done
+  grep -q '^com ' "$work/sim.log" || { echo "simulator did not enter COM$com" >&2; exit 1; }
+}
+
+xsession_program() {
+  "$program" >"$work/korvane.log" 2>&1 &
+  pids+=($!)
+  korvane=${pids[-1]}
+}
+
+wait_window() {
+  local title="$1" id
+  for _ in $(seq 150); do
+    kill -0 "$korvane" 2>/dev/null || { cat "$work/korvane.log" >&2; exit 1; }
+    id="$(xdotool search --onlyvisible --pid "$korvane" --name "^$title\$" 2>/dev/null | tail -n1 || true)"
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "no window \"$title\"" >&2
+  return 1
+}
+
+# There is no window manager to give the focus, so the window is focused first.
+keys() {
+  local window="$1"
+  shift
+  xdotool windowfocus --sync "$window"
+  xdotool key --clearmodifiers --delay 100 "$@"
+}
+
+# Ctrl+O, tick COM$com, OK. The list shows the openable ports in ascending order and the
+# simulator's number is the highest in this Ports table, so it is the last row: a click into
+# the list's empty lower part gives it the focus, End goes to the last row and Space ticks it.
+open_sim_port() {
+  local dialog
+  keys "$1" ctrl+o
+  dialog="$(wait_window '打开')"
+  sleep 0.5
+  xdotool mousemove --window "$dialog" 178 234 click 1
+  keys "$dialog" End space
+  sleep 0.3
+  keys "$dialog" Return
+}
