@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <memory>
 #include <optional>
@@ -12,6 +13,9 @@ class QSettings;
 // HKEY_LOCAL_MACHINE. Each access creates its own TRegistry, opens one key and closes it
 // before returning; nothing stays open between operations. On Windows the native registry
 // is used, elsewhere an INI file in the user's config folder with the same key paths.
+// Reads share one parsed copy of the file for as long as the file is unchanged, so many small
+// reads of a large file parse it once. A settings path that is not a regular file (a FIFO,
+// a folder, a device) is never opened: it reads as missing and cannot be written.
 class TRegistry
 {
 public:
@@ -21,10 +25,11 @@ public:
     TRegistry &operator=(const TRegistry &) = delete;
 
     // Key is a path such as "\Software\Korvane\Ports". A read-only open fails when the key
-    // does not exist; an open with CanCreate fails only when the store cannot be written.
+    // has neither values nor sub-keys; an open with CanCreate fails only when the store cannot
+    // be written.
     bool OpenKey(const QString &Key, bool CanCreate);
     bool OpenKeyReadOnly(const QString &Key);
-    // Writes what is pending; false when the store could not be written.
+    // Writes what is pending, in one rewrite of the file; false when it could not be written.
     bool CloseKey();
 
     bool ValueExists(const QString &Name) const;
@@ -32,7 +37,7 @@ public:
     std::optional<QString> ReadString(const QString &Name) const;
     QStringList GetValueNames() const;
 
-    // Each write reaches the store at once; false when it could not be written.
+    // Writes are held until CloseKey; false when the key is not open for writing.
     bool WriteInteger(const QString &Name, qint32 Value);
     bool WriteBool(const QString &Name, bool Value);
     bool WriteString(const QString &Name, const QString &Value);
@@ -42,8 +47,12 @@ public:
     static QString DeniedKey;
 
 private:
-    bool Commit();
+    std::optional<QVariant> Value(const QString &Name) const;
+    bool Write(const QString &Name, const QVariant &Value);
 
-    std::unique_ptr<QSettings> FStore;
-    bool FWritable = false;
+    QString FGroup;
+    bool FOpen = false;
+    bool FDirty = false;
+    // Only while the key is open for writing; reads of a read-only key use the shared copy.
+    std::unique_ptr<QSettings> FWriter;
 };

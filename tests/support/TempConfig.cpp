@@ -1,6 +1,7 @@
 #include "TempConfig.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
@@ -20,3 +21,11 @@ QString UseTemporaryConfig()
 }
 
 QString TemporaryConfigFile() { return ConfigDir().path() + QStringLiteral("/Korvane/Korvane.ini"); }
+
+void WriteTemporaryConfig(const QByteArray &Text)
+{
+    QDir().mkpath(QFileInfo(TemporaryConfigFile()).path());
+    QFile file(TemporaryConfigFile());
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(Text);
+}

@@ -7,3 +7,5 @@
 QString UseTemporaryConfig();
 // The INI file the store writes there.
 QString TemporaryConfigFile();
+// Writes Text as the whole INI file, as a user editing it by hand would.
+void WriteTemporaryConfig(const QByteArray &Text);
