@@ -15,6 +15,8 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -113,11 +115,16 @@ void TfrmMain::LoadRecentPorts()
             return okA;
         return okA && a < b;
     });
-    for (auto name = names.crbegin(); name != names.crend(); ++name) {
-        const std::optional<qint32> port = registry.ReadInteger(*name);
-        if (port && *port >= 1 && *port <= 65535)
-            AddRecentPortItem(static_cast<std::uint16_t>(*port));
+    // The list never holds a port twice: the first, topmost entry of a port wins.
+    std::vector<std::uint16_t> ports;
+    std::set<std::uint16_t> listed;
+    for (const QString &name : names) {
+        const std::optional<qint32> port = registry.ReadInteger(name);
+        if (port && *port >= 1 && *port <= 65535 && listed.insert(static_cast<std::uint16_t>(*port)).second)
+            ports.push_back(static_cast<std::uint16_t>(*port));
     }
+    for (auto port = ports.crbegin(); port != ports.crend(); ++port)
+        AddRecentPortItem(*port);
 }
 
 void TfrmMain::SaveRecentPorts()

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -93,18 +94,54 @@ private slots:
             registry.WriteInteger("2", 7);
             registry.WriteString("3", "COM8");
             registry.WriteInteger("4", -2);
+            // A port stored twice keeps its first, topmost place.
+            registry.WriteInteger("5", 9);
+            registry.WriteInteger("6", 7);
+            registry.WriteInteger("11", 9);
         }
         {
             TMainFixture f;
-            QCOMPARE(RecentTexts(*f.Form), QStringList({"COM7", "-", "清空列表(&C)"}));
+            QCOMPARE(RecentTexts(*f.Form), QStringList({"COM7", "COM9", "-", "清空列表(&C)"}));
+            Open(f, 9);
+            QCOMPARE(RecentTexts(*f.Form), QStringList({"COM9", "COM7", "-", "清空列表(&C)"}));
         }
-        QCOMPARE(StoredList(), (std::map<QString, qint32>{{"0", 7}}));
+        QCOMPARE(StoredList(), (std::map<QString, qint32>{{"0", 9}, {"1", 7}}));
         {
             TMainFixture f;
             f.Form->actFileClearReopenList->trigger();
             QCOMPARE(RecentTexts(*f.Form), QStringList({"-", "清空列表(&C)"}));
         }
         QVERIFY(StoredList().empty());
+    }
+
+    void HandWrittenListIsReadAndKept_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("own form") << QByteArray("[Software]\nKorvane\\OpenedList\\0=4\nKorvane\\OpenedList\\1=6\n");
+        QTest::newRow("one section, slashes") << QByteArray("[Software/Korvane/OpenedList]\n0=4\n1=6\n");
+        QTest::newRow("one section, backslashes")
+            << QByteArray("[Software]\nKorvane\\PageWidth=10\n[Software\\Korvane\\OpenedList]\n0=4\n1=6\n");
+        QTest::newRow("one section, escaped slashes") << QByteArray("[Software%2FKorvane%2FOpenedList]\n0=4\n1=6\n");
+    }
+
+    void HandWrittenListIsReadAndKept()
+    {
+        QFETCH(QByteArray, text);
+        WriteTemporaryConfig(text);
+        {
+            TMainFixture f;
+            QCOMPARE(RecentTexts(*f.Form), QStringList({"COM4", "COM6", "-", "清空列表(&C)"}));
+        }
+        QCOMPARE(StoredList(), (std::map<QString, qint32>{{"0", 4}, {"1", 6}}));
+        // Written in the store's own form, which older builds find by asking the parent key
+        // for its sub-keys; a copy keeps this reader from sharing the store's parse.
+        const QString copy = TemporaryConfigFile() + QStringLiteral(".copy");
+        QFile::remove(copy);
+        QVERIFY(QFile::copy(TemporaryConfigFile(), copy));
+        QSettings older(copy, QSettings::IniFormat);
+        older.beginGroup("Software/Korvane");
+        QVERIFY(older.childGroups().contains("OpenedList"));
+        QCOMPARE(older.value("OpenedList/1").toInt(), 6);
     }
 
     void ReopeningTheOpenPortAsksFirst()
