@@ -15,6 +15,11 @@ TPortOverrideLookup &OverrideLookup()
     static TPortOverrideLookup lookup;
     return lookup;
 }
+TPortOverrideTable &OverrideTable()
+{
+    static TPortOverrideTable table;
+    return table;
+}
 
 QString FixedDevicePath(int Number)
 {
@@ -29,12 +34,54 @@ QString FixedDevicePath(int Number)
 #endif
 }
 
+QString AdapterName(const QSerialPortInfo &Info)
+{
+    QString name = Info.description();
+    if (!Info.manufacturer().isEmpty() && !name.contains(Info.manufacturer()))
+        name = name.isEmpty() ? Info.manufacturer() : Info.manufacturer() + QLatin1Char(' ') + name;
+    return name;
+}
+
+// Matches the device itself or, for a link such as /dev/serial/by-id/..., what it points at.
+template <typename TAdapters, typename TLocation, typename TName>
+QString DescriptionOf(const QString &Path, const TAdapters &Adapters, TLocation Location, TName Name)
+{
+    if (Path.isEmpty())
+        return {};
+    const QString target = QFileInfo(Path).canonicalFilePath();
+    for (const auto &adapter : Adapters) {
+        const QString location = Location(adapter);
+        if (location == Path || (!target.isEmpty() && location == target))
+            return Name(adapter);
+    }
+    return {};
+}
+
+bool IsDeviceAvailable(const QString &Path)
+{
+    if (Path.isEmpty())
+        return false;
+#ifndef Q_OS_WIN
+    if (!QFileInfo::exists(Path))
+        return false;
+#endif
+    QSerialPort port;
+    port.setPortName(Path);
+    if (port.open(QIODevice::ReadWrite)) {
+        port.close();
+        return true;
+    }
+    // Busy (held by another program, or by us) or refused: the port exists.
+    return port.error() == QSerialPort::PermissionError;
+}
+
 } // namespace
 
-void SetPortOverrideLookup(TPortOverrideLookup Lookup)
+void SetPortOverrideLookup(TPortOverrideLookup Lookup, TPortOverrideTable Table)
 {
     std::lock_guard lock(LookupLock);
     OverrideLookup() = std::move(Lookup);
+    OverrideTable() = std::move(Table);
 }
 
 QString ComPortDevicePath(int Number)
@@ -59,33 +106,49 @@ QString ComPortDescription(int Number)
     const QString path = ComPortDevicePath(Number);
     if (path.isEmpty())
         return {};
-    const QString target = QFileInfo(path).canonicalFilePath();
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        if (info.systemLocation() == path || (!target.isEmpty() && info.systemLocation() == target)) {
-            QString name = info.description();
-            if (!info.manufacturer().isEmpty() && !name.contains(info.manufacturer()))
-                name = name.isEmpty() ? info.manufacturer() : info.manufacturer() + QLatin1Char(' ') + name;
-            return name;
-        }
-    }
-    return {};
+    return DescriptionOf(
+        path, QSerialPortInfo::availablePorts(), [](const QSerialPortInfo &Info) { return Info.systemLocation(); },
+        &AdapterName);
 }
 
-bool IsPortAvailable(int Number)
+bool IsPortAvailable(int Number) { return IsDeviceAvailable(ComPortDevicePath(Number)); }
+
+TComPortSnapshot::TComPortSnapshot() : FPaths(HighestComNumber + 1)
 {
-    const QString path = ComPortDevicePath(Number);
-    if (path.isEmpty())
-        return false;
-#ifndef Q_OS_WIN
-    if (!QFileInfo::exists(path))
-        return false;
-#endif
-    QSerialPort port;
-    port.setPortName(path);
-    if (port.open(QIODevice::ReadWrite)) {
-        port.close();
-        return true;
+    TPortOverrideLookup lookup;
+    TPortOverrideTable table;
+    {
+        std::lock_guard lock(LookupLock);
+        lookup = OverrideLookup();
+        table = OverrideTable();
     }
-    // Busy (held by another program, or by us) or refused: the port exists.
-    return port.error() == QSerialPort::PermissionError;
+    const std::map<int, QString> overrides = table ? table() : std::map<int, QString>();
+    for (int number = 1; number <= HighestComNumber; ++number) {
+        QString path;
+        if (table) {
+            const auto found = overrides.find(number);
+            path = found == overrides.end() ? QString() : found->second;
+        } else if (lookup) {
+            path = lookup(number);
+        }
+        FPaths[static_cast<std::size_t>(number)] = path.isEmpty() ? FixedDevicePath(number) : path;
+    }
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        FAdapters.push_back({info.systemLocation(), AdapterName(info)});
 }
+
+QString TComPortSnapshot::DevicePath(int Number) const
+{
+    if (Number < 1 || Number > HighestComNumber)
+        return {};
+    return FPaths[static_cast<std::size_t>(Number)];
+}
+
+QString TComPortSnapshot::Description(int Number) const
+{
+    return DescriptionOf(
+        DevicePath(Number), FAdapters, [](const TAdapter &Adapter) { return Adapter.Location; },
+        [](const TAdapter &Adapter) { return Adapter.Name; });
+}
+
+bool TComPortSnapshot::IsAvailable(int Number) const { return IsDeviceAvailable(DevicePath(Number)); }

@@ -3,6 +3,8 @@
 #include <QString>
 
 #include <functional>
+#include <map>
+#include <vector>
 
 // COM numbers keep their meaning as small numbers in the user interface and the settings.
 // On Linux fixed ranges keep a device's number whatever else is plugged in:
@@ -12,9 +14,12 @@
 inline constexpr int HighestComNumber = 256;
 
 using TPortOverrideLookup = std::function<QString(int Number)>;
+// The whole override table at once, number to device.
+using TPortOverrideTable = std::function<std::map<int, QString>()>;
 
-// Installed once at start-up; without one only the fixed ranges apply.
-void SetPortOverrideLookup(TPortOverrideLookup Lookup);
+// Installed once at start-up; without one only the fixed ranges apply. With a Table, listing
+// every number reads the table once; without one a listing asks Lookup number by number.
+void SetPortOverrideLookup(TPortOverrideLookup Lookup, TPortOverrideTable Table = {});
 
 // The device that COM Number opens, or empty when the number names none.
 QString ComPortDevicePath(int Number);
@@ -22,3 +27,24 @@ QString ComPortDevicePath(int Number);
 QString ComPortDescription(int Number);
 // The port can be used, or exists but is busy or refused to us.
 bool IsPortAvailable(int Number);
+
+// The devices of COM 1 to HighestComNumber and the system's serial adapters, taken once, for
+// a listing that asks several things of every number. Later changes are not seen.
+class TComPortSnapshot
+{
+public:
+    TComPortSnapshot();
+
+    QString DevicePath(int Number) const;
+    QString Description(int Number) const;
+    bool IsAvailable(int Number) const;
+
+private:
+    struct TAdapter {
+        QString Location;
+        QString Name;
+    };
+
+    std::vector<QString> FPaths;
+    std::vector<TAdapter> FAdapters;
+};

@@ -54,10 +54,10 @@ std::vector<std::uint16_t> AvailablePortNumbers(const TPortAvailability &Availab
     return numbers;
 }
 
-QString PortNodeHint(int Number)
+QString PortNodeHint(const TComPortSnapshot &Ports, int Number)
 {
-    QString hint = ComPortDevicePath(Number);
-    const QString adapter = ComPortDescription(Number);
+    QString hint = Ports.DevicePath(Number);
+    const QString adapter = Ports.Description(Number);
     if (!adapter.isEmpty())
         hint += QLatin1Char('\n') + adapter;
     return hint;
@@ -154,12 +154,15 @@ void TfrmPort::RefreshPortList()
 void TfrmPort::FillPortList()
 {
     const QString nameFormat = LoadStr(TTextId::PortName);
-    for (const std::uint16_t number : AvailablePortNumbers(FAvailable)) {
+    const TComPortSnapshot ports;
+    const TPortAvailability available =
+        FAvailable ? FAvailable : [&ports](int Number) { return ports.IsAvailable(Number); };
+    for (const std::uint16_t number : AvailablePortNumbers(available)) {
         auto *node = new QTreeWidgetItem(vstPortList);
         node->setText(0, QString::asprintf(nameFormat.toUtf8().constData(), int{number}));
         node->setData(0, PortNumberRole, number);
         node->setIcon(0, FNodeImage);
-        node->setToolTip(0, PortNodeHint(number));
+        node->setToolTip(0, PortNodeHint(ports, number));
         node->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         node->setCheckState(0, Qt::Unchecked);
     }

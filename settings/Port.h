@@ -25,24 +25,25 @@ inline constexpr std::uint16_t SelectPortsCancelled = 2;
 TSelectPorts ConfirmedPorts(const std::vector<std::uint16_t> &Ports);
 TSelectPorts CancelledPorts();
 
-// Whether COM Number exists (usable, busy or refused to us).
+// Whether COM Number exists (usable, busy or refused to us). An empty one asks the system.
 using TPortAvailability = std::function<bool(int Number)>;
 
 // The port numbers 1 to HighestComNumber that Available accepts, ascending.
 std::vector<std::uint16_t> AvailablePortNumbers(const TPortAvailability &Available);
 // A node's hint: the device COM Number opens and, where known, the adapter's name.
-QString PortNodeHint(int Number);
+QString PortNodeHint(const TComPortSnapshot &Ports, int Number);
 
 class TfrmPort : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TfrmPort(QWidget *Owner, TPortAvailability Available = &IsPortAvailable);
+    explicit TfrmPort(QWidget *Owner, TPortAvailability Available = {});
 
     // [2, 0] until OK confirms a choice.
     const TSelectPorts &SelectPorts() const { return FSelectPorts; }
-    // Empties the list and lists the available ports again; any check is lost.
+    // Empties the list and lists the available ports again; any check is lost. The Ports table
+    // and the system's adapters are read once per refresh.
     void RefreshPortList();
 
 private:
@@ -69,4 +70,4 @@ private:
 };
 
 // Shows the dialog modally with Owner as its owner and returns the user's choice.
-TSelectPorts ShowPortDialog(QWidget *Owner, TPortAvailability Available = &IsPortAvailable);
+TSelectPorts ShowPortDialog(QWidget *Owner, TPortAvailability Available = {});

@@ -20,6 +20,22 @@ QString ReadPortDevice(int Number)
     return registry.ReadString(ValueName(Number)).value_or(QString());
 }
 
+std::map<int, QString> ReadPortDevices()
+{
+    std::map<int, QString> devices;
+    TRegistry registry;
+    if (!registry.OpenKeyReadOnly(SettingsKeys::Ports))
+        return devices;
+    for (const QString &name : registry.GetValueNames()) {
+        bool ok = false;
+        const int number = name.startsWith(QLatin1String("COM")) ? name.mid(3).toInt(&ok) : 0;
+        // Only the names ReadPortDevice would ask for: "COM7", not "COM07".
+        if (ok && name == ValueName(number))
+            devices[number] = registry.ReadString(name).value_or(QString());
+    }
+    return devices;
+}
+
 bool WritePortDevice(int Number, const QString &DevicePath)
 {
     TRegistry registry;
@@ -40,6 +56,6 @@ bool RemovePortDevice(int Number)
     return registry.CloseKey() && removed;
 }
 
-void InstallPortLookup() { SetPortOverrideLookup(&ReadPortDevice); }
+void InstallPortLookup() { SetPortOverrideLookup(&ReadPortDevice, &ReadPortDevices); }
 
 } // namespace PortTable

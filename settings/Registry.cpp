@@ -273,7 +273,11 @@ bool TRegistry::Write(const QString &Name, const QVariant &Value)
 {
     if (!FWriter)
         return false;
-    FWriter->setValue(FullName(FGroup, Name), Value);
+    const QString name = FullName(FGroup, Name);
+    // The same value again changes nothing: the file is not rewritten for it.
+    if (FWriter->contains(name) && FWriter->value(name).toString() == Value.toString())
+        return true;
+    FWriter->setValue(name, Value);
     FDirty = true;
     return true;
 }
@@ -288,7 +292,10 @@ bool TRegistry::DeleteValue(const QString &Name)
 {
     if (!FWriter)
         return false;
-    FWriter->remove(FullName(FGroup, Name));
+    const QString name = FullName(FGroup, Name);
+    if (!FWriter->contains(name))
+        return true;
+    FWriter->remove(name);
     FDirty = true;
     return true;
 }

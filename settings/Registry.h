@@ -37,7 +37,8 @@ public:
     std::optional<QString> ReadString(const QString &Name) const;
     QStringList GetValueNames() const;
 
-    // Writes are held until CloseKey; false when the key is not open for writing.
+    // Writes are held until CloseKey; false when the key is not open for writing. Writing the
+    // value that is already stored, or deleting one that is not, leaves the file alone.
     bool WriteInteger(const QString &Name, qint32 Value);
     bool WriteBool(const QString &Name, bool Value);
     bool WriteString(const QString &Name, const QString &Value);

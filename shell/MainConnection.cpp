@@ -132,9 +132,15 @@ void TfrmMain::SaveRecentPorts()
     TRegistry registry;
     if (!registry.OpenKey(SettingsKeys::OpenedList, true))
         return;
-    for (const QString &name : registry.GetValueNames())
-        registry.DeleteValue(name);
     const QList<QAction *> items = RecentPortItems();
+    // Names that are written again below keep their place, so an unchanged list leaves the
+    // file as it is.
+    for (const QString &name : registry.GetValueNames()) {
+        bool number = false;
+        const qlonglong position = name.toLongLong(&number);
+        if (!number || position < 0 || position >= items.size() || name != QString::number(position))
+            registry.DeleteValue(name);
+    }
     for (qsizetype i = 0; i < items.size(); ++i)
         registry.WriteInteger(QString::number(i), items[i]->data().toInt());
 }

@@ -220,11 +220,24 @@ void TPortDialogTest::everyNumberUpTo256IsAsked()
         asked.push_back(Number);
         return true;
     };
+    TPseudoTerminal pty;
+    QVERIFY(pty.IsValid());
+    Offer(FirstPort, pty.SlavePath());
     WhenDialogUp([&](TfrmPort *Dialog) {
         const QStringList texts = NodeTexts(Dialog);
         QCOMPARE(texts.size(), 256);
         QCOMPARE(texts.first(), QStringLiteral("COM1"));
         QCOMPARE(texts.last(), QStringLiteral("COM256"));
+        // Every hint names what that number opens, from the fixed ranges or the Ports table.
+        QCOMPARE(Node(Dialog, 1)->toolTip(0), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(Node(Dialog, 33)->toolTip(0).section('\n', 0, 0), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(Node(Dialog, FirstPort)->toolTip(0), pty.SlavePath());
+        QCOMPARE(Node(Dialog, SecondPort)->toolTip(0), QString());
+        for (int number = 1; number <= 256; ++number) {
+            const QString hint = Node(Dialog, number)->toolTip(0);
+            QCOMPARE(hint.section('\n', 0, 0), ComPortDevicePath(number));
+            QCOMPARE(hint.section('\n', 1), ComPortDescription(number));
+        }
         QTest::mouseClick(Button(Dialog, "btnCancel"), Qt::LeftButton);
     });
     QCOMPARE(ShowPortDialog(nullptr, everyPort), (TSelectPorts{2, 0}));

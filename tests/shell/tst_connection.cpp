@@ -39,6 +39,12 @@ std::map<QString, qint32> StoredList()
     return values;
 }
 
+QByteArray ReadAll(const QString &Path)
+{
+    QFile file(Path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 void Open(TMainFixture &F, std::uint16_t Port) { F.Form->OpenFromPortSelection({1, 1, Port}); }
 
 } // namespace
@@ -132,7 +138,14 @@ private slots:
             TMainFixture f;
             QCOMPARE(RecentTexts(*f.Form), QStringList({"COM4", "COM6", "-", "清空列表(&C)"}));
         }
+        // Kept as it was; an unchanged list is not written again.
         QCOMPARE(StoredList(), (std::map<QString, qint32>{{"0", 4}, {"1", 6}}));
+        QCOMPARE(ReadAll(TemporaryConfigFile()), text);
+        {
+            TMainFixture f;
+            Open(f, 6);
+        }
+        QCOMPARE(StoredList(), (std::map<QString, qint32>{{"0", 6}, {"1", 4}}));
         // Written in the store's own form, which older builds find by asking the parent key
         // for its sub-keys; a copy keeps this reader from sharing the store's parse.
         const QString copy = TemporaryConfigFile() + QStringLiteral(".copy");
@@ -141,7 +154,7 @@ private slots:
         QSettings older(copy, QSettings::IniFormat);
         older.beginGroup("Software/Korvane");
         QVERIFY(older.childGroups().contains("OpenedList"));
-        QCOMPARE(older.value("OpenedList/1").toInt(), 6);
+        QCOMPARE(older.value("OpenedList/1").toInt(), 4);
     }
 
     void ReopeningTheOpenPortAsksFirst()
