@@ -6,6 +6,7 @@
 #include "settings/TextFormat.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -132,6 +133,14 @@ void TDataBoxModel::RowChanged(int RowIndex)
 void TColorBoxDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Option, const QModelIndex &Index) const
 {
     QStyledItemDelegate::paint(Painter, Option, Index);
+    // Grid lines between cells, as a table of values reads; drawn over the cell's last pixels,
+    // so a selected row keeps the style's own colours.
+    Painter->save();
+    Painter->setPen(GridColor);
+    const QRect cell = Option.rect;
+    Painter->drawLine(cell.topRight(), cell.bottomRight());
+    Painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+    Painter->restore();
     if (!ColorBoxOf || Index.column() == 0)
         return;
     const std::optional<QColor> color = ColorBoxOf(Index.row(), Index.data(Qt::UserRole).toInt());
@@ -160,9 +169,6 @@ TDataBoxView::TDataBoxView(TChannelRows &Rows, QWidget *Parent) : QTreeView(Pare
     setSelectionMode(QAbstractItemView::SingleSelection);
     setFocusPolicy(Qt::NoFocus);
     setAllColumnsShowFocus(true);
-    // Grid lines between cells, as a table of values reads.
-    setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid "
-                                 "#d0d0d0; }"));
     header()->setSectionsClickable(false);
     header()->setSectionsMovable(false);
     header()->setMinimumSectionSize(80);
@@ -202,13 +208,45 @@ void TDataBoxView::BuildDataBox()
 {
     setUpdatesEnabled(false);
     FModel->Reset();
+    SizeColumns();
+    setUpdatesEnabled(true);
+}
+
+void TDataBoxView::SizeColumns()
+{
     const int columns = FModel->columnCount();
-    // Before the first show the viewport has no size yet; the designed client width holds.
-    const int client = isVisible() ? viewport()->width() : width() - 2 * frameWidth();
+    // Before the first show the viewport has no size yet: the designed client width holds until
+    // the view is laid out.
+    FSizedHidden = !isVisible();
+    const int client = FSizedHidden ? width() - 2 * frameWidth() : viewport()->width();
     const int width = client / (columns + 1);
     for (int c = 0; c < columns; ++c)
         setColumnWidth(c, c == 0 ? 2 * width : width);
-    setUpdatesEnabled(true);
+}
+
+void TDataBoxView::resizeEvent(QResizeEvent *Event)
+{
+    QTreeView::resizeEvent(Event);
+    // Once, from the real width; later resizes leave the user's column widths alone.
+    if (FSizedHidden && isVisible())
+        SizeColumns();
+}
+
+void TDataBoxView::showEvent(QShowEvent *Event)
+{
+    QTreeView::showEvent(Event);
+    if (FSizedHidden)
+        SizeColumns();
+}
+
+void TDataBoxView::contextMenuEvent(QContextMenuEvent *Event)
+{
+    // A row is the channel's: its popup opens on the press, and the dock's menu does not open
+    // over it. Below the rows the dock's menu opens.
+    if (indexAt(Event->pos()).isValid())
+        Event->accept();
+    else
+        Event->ignore();
 }
 
 QRect TDataBoxView::CheckBoxRect(const QModelIndex &Index) const
@@ -247,6 +285,8 @@ void TDataBoxView::vstChannelInfoMouseDown(QMouseEvent *Event, bool DoubleClick)
     TBXpmiChannelDesc->setText(row.Description);
     PopupRow = index.row();
     TBXpmChannelTitle->popup(viewport()->mapToGlobal(at));
+    // Typing names the channel at once.
+    TBXpmiChannelDesc->setFocus(Qt::PopupFocusReason);
 }
 
 void TDataBoxView::TBXpmiChannelDescAcceptText(const QString &NewText)

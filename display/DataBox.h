@@ -46,11 +46,12 @@ private:
     TChannelRows &FRows;
 };
 
-// Draws the colour box of the line a value cell stands for, then the text.
+// Draws a cell with its grid lines and the colour box of the line a value cell stands for.
 class TColorBoxDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    QColor GridColor{0xd0, 0xd0, 0xd0};
     // The colour box of row, column tag; none when no box is drawn there.
     std::function<std::optional<QColor>(int RowIndex, int Tag)> ColorBoxOf;
     void paint(QPainter *Painter, const QStyleOptionViewItem &Option, const QModelIndex &Index) const override;
@@ -82,11 +83,17 @@ public:
 protected:
     void mousePressEvent(QMouseEvent *Event) override;
     void mouseDoubleClickEvent(QMouseEvent *Event) override;
+    void contextMenuEvent(QContextMenuEvent *Event) override;
+    void resizeEvent(QResizeEvent *Event) override;
+    void showEvent(QShowEvent *Event) override;
 
 private:
     void vstChannelInfoMouseDown(QMouseEvent *Event, bool DoubleClick);
+    void SizeColumns();
 
     TChannelRows &FRows;
     TDataBoxModel *FModel = nullptr;
     TColorBoxDelegate *FDelegate = nullptr;
+    // The columns were sized before the view had its real width.
+    bool FSizedHidden = false;
 };

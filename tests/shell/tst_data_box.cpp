@@ -6,12 +6,15 @@
 #include "tests/support/TempConfig.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDockWidget>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 
@@ -22,6 +25,23 @@ QStringList RowTexts(TfrmMain &Form, int Row)
     for (int c = 0; c < model->columnCount(); ++c)
         texts << model->index(Row, c).data().toString();
     return texts;
+}
+
+// Pixels of Area in Image whose grey level differs from Background's by more than half the scale.
+int Contrasting(const QImage &Image, const QRect &Area, QColor Background)
+{
+    int count = 0;
+    for (int y = Area.top(); y <= Area.bottom(); ++y)
+        for (int x = Area.left(); x <= Area.right(); ++x)
+            count += std::abs(qGray(Image.pixel(x, y)) - qGray(Background.rgb())) > 128 ? 1 : 0;
+    return count;
+}
+
+// Area of the view's viewport in the device pixels of a grab.
+QRect DevicePixels(const QRect &Area, qreal Ratio)
+{
+    return QRect(qRound(Area.left() * Ratio), qRound(Area.top() * Ratio), qRound(Area.width() * Ratio),
+                 qRound(Area.height() * Ratio));
 }
 
 } // namespace
@@ -58,6 +78,28 @@ private slots:
         QVERIFY(view->columnWidth(1) >= 80);
         QCOMPARE(view->columnWidth(0), 2 * view->columnWidth(1));
         QCOMPARE(view->columnWidth(4), view->columnWidth(1));
+    }
+
+    void ColumnsFillTheRealWidthOnce()
+    {
+        TMainFixture f;
+        TfrmMain &form = *f.Form;
+        ShowActive(form);
+        TDataBoxView *view = form.vstChannelInfo;
+        const auto widths = [view] {
+            QList<int> all;
+            for (int c = 0; c < view->Model()->columnCount(); ++c)
+                all << view->columnWidth(c);
+            return all;
+        };
+        // Neither cut off nor short of the right edge: within the rounding of six shares.
+        const int used = view->header()->length();
+        QVERIFY2(used <= view->viewport()->width() && used > view->viewport()->width() - 6,
+                 qPrintable(QStringLiteral("%1 of %2").arg(used).arg(view->viewport()->width())));
+        QCOMPARE(view->columnWidth(0), 2 * view->columnWidth(1));
+        const QList<int> shown = widths();
+        f.OpenIn(fmSingle);
+        QCOMPARE(widths(), shown);
     }
 
     void CheckBoxesHideTheirLines()
@@ -129,6 +171,90 @@ private slots:
         form.FRows[1].Description = QStringLiteral("B");
         f.OpenIn(fmSingle);
         QCOMPARE(RowTexts(form, 1).first(), QStringLiteral("通道 2"));
+    }
+
+    void SelectedRowStaysReadable()
+    {
+        TMainFixture f;
+        TfrmMain &form = *f.Form;
+        ShowActive(form);
+        TDataBoxView *view = form.vstChannelInfo;
+        const QModelIndex name = view->Model()->index(1, 0);
+        const QRect cell = view->visualRect(name);
+        const QRect check = view->CheckBoxRect(name);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(check.right() + 30, cell.center().y()));
+        QVERIFY(view->selectionModel()->isRowSelected(1, {}));
+        QTRY_VERIFY(!view->viewport()->grab().isNull());
+
+        const QImage image = view->viewport()->grab().toImage();
+        const qreal ratio = image.devicePixelRatio();
+        // The cell's right end holds no text: its colour is the selection's background.
+        const QColor background =
+            image.pixelColor(qRound((cell.right() - 4) * ratio), qRound(cell.center().y() * ratio));
+        QVERIFY(background != QColor(Qt::white));
+        const QRect text(check.right() + 2, cell.top() + 2, 60, cell.height() - 4);
+        QVERIFY2(Contrasting(image, DevicePixels(text, ratio), background) > 20, "the channel's name is readable");
+        QVERIFY2(Contrasting(image, DevicePixels(check, ratio), background) > 4 * check.width(),
+                 "the check box is framed");
+        // The other rows keep the grid between their cells.
+        const QModelIndex below = view->Model()->index(3, 2);
+        const QRect gridCell = view->visualRect(below);
+        QCOMPARE(image.pixelColor(qRound((gridCell.right()) * ratio), qRound(gridCell.center().y() * ratio)),
+                 form.vstChannelInfo->Delegate()->GridColor);
+    }
+
+    void RightClickOpensOnePopup()
+    {
+        TMainFixture f;
+        TfrmMain &form = *f.Form;
+        ShowActive(form);
+        TDataBoxView *view = form.vstChannelInfo;
+        QMenu *channel = view->TBXpmChannelTitle;
+        QMenu *dock = form.TBXpmBottomBar;
+        // A right press through the window, as the platform delivers it: the press, then the
+        // context menu event for the same place.
+        const auto rightClick = [&](QPoint At) {
+            QWindow *window = form.windowHandle();
+            const QPoint inWindow = view->viewport()->mapTo(&form, At);
+            QTest::mousePress(window, Qt::RightButton, {}, inWindow);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, At, view->viewport()->mapToGlobal(At));
+            QApplication::sendEvent(view->viewport(), &event);
+            QCoreApplication::processEvents();
+        };
+        const auto closeAll = [&] {
+            channel->close();
+            dock->close();
+            QTRY_VERIFY(!channel->isVisible() && !dock->isVisible());
+            QTest::mouseRelease(form.windowHandle(), Qt::RightButton, {}, QPoint(1, 1));
+        };
+
+        // On a channel's name: its popup alone, ready for typing the description.
+        const QModelIndex name = view->Model()->index(1, 0);
+        const QPoint text(view->CheckBoxRect(name).right() + 20, view->visualRect(name).center().y());
+        rightClick(text);
+        QTRY_VERIFY(channel->isVisible());
+        QVERIFY(!dock->isVisible());
+        QTRY_COMPARE(QApplication::focusWidget(), view->TBXpmiChannelDesc);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("A1"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(!channel->isVisible());
+        QCOMPARE(RowTexts(form, 1).first(), QStringLiteral("通道 2 - A1"));
+        closeAll();
+
+        // Elsewhere on a row (a value, the check box) nothing opens: the row is data, not the box.
+        for (const QPoint &at :
+             {view->visualRect(view->Model()->index(1, 3)).center(), view->CheckBoxRect(name).center()}) {
+            rightClick(at);
+            QCoreApplication::processEvents();
+            QVERIFY(!channel->isVisible() && !dock->isVisible());
+            closeAll();
+        }
+
+        // Below the rows the tool window's own menu opens.
+        rightClick(QPoint(20, view->viewport()->height() - 5));
+        QTRY_VERIFY(dock->isVisible());
+        QVERIFY(!channel->isVisible());
+        closeAll();
     }
 
     void BatteriesFollowTheChannelStates()
