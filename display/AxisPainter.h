@@ -19,11 +19,17 @@ struct TAxisPlacement {
     int LabelGap = AxisLabelSeparation;
     // Labels also at the two ends of the axis.
     bool LabelsOnAxis = true;
+    // Labels on the chart's white, over what was painted beneath them.
+    bool LabelBackground = false;
     // Grid lines at the ticks, across from GridLeft to GridRight.
     bool Grid = false;
     int GridLeft = 0;
     int GridRight = 0;
 };
+
+// Pixels from the axis line to the far end of its widest label, with a small gap to the edge
+// of the chart: the margin that holds the labels written beside the plot.
+int ValueLabelRoom(QCPAxis *Axis);
 
 // Tick heights come from the axis's own pixel mapping, so the chart must have been laid out.
 void PaintValueAxis(QPainter *Painter, QCPAxis *Axis, const TAxisPlacement &Placement);

@@ -36,10 +36,11 @@ void DrawTextAt(QPainter *Painter, int X, int Y, const QString &Text)
 void TLegendShape::Paint(QPainter *Painter, const QRect &Box) const
 {
     Painter->save();
+    // The inside first: at fractional scale factors it would cover part of the frame.
+    Painter->fillRect(Box.adjusted(1, 1, -1, -1), Fill);
     Painter->setPen(Frame);
     Painter->setBrush(Qt::NoBrush);
     Painter->drawRect(Box.adjusted(0, 0, -1, -1));
-    Painter->fillRect(Box.adjusted(1, 1, -1, -1), Fill);
     Painter->restore();
 }
 
@@ -133,24 +134,26 @@ void TChartDecorations::ChartBeforeDrawAxes(QCPPainter *Painter)
     Painter->setPen(FChart.TimeAxis()->basePen());
     Painter->drawLine(QLineF(right, top, right, timeLine + 1));
     // Both hidden axes write their labels to the right of their line.
-    auto paintAt = [&](TCustomAxis &Axis, double LineX) {
+    auto paintAt = [&](TCustomAxis &Axis, double LineX, bool LabelsInside) {
         TAxisPlacement at;
         at.LineX = LineX;
         at.Top = top;
         at.Bottom = timeLine;
         at.LabelsRight = true;
         at.LabelsOnAxis = Axis.LabelsOnAxis;
+        at.LabelBackground = LabelsInside;
         at.Grid = Axis.Axis->visible();
         at.GridLeft = left;
         at.GridRight = right;
         PaintValueAxis(Painter, Axis.Axis, at);
     };
     if (TCustomAxis *axis = CustomAxisAt(1))
-        paintAt(*axis, right);
+        paintAt(*axis, right, false);
     if (TCustomAxis *axis = CustomAxisAt(2)) {
-        // Inside the plot the end labels would sit on the frame lines.
+        // Inside the plot the end labels would sit on the frame lines, and the grid would
+        // strike the others through.
         axis->LabelsOnAxis = false;
-        paintAt(*axis, left);
+        paintAt(*axis, left, true);
     }
 }
 
@@ -182,7 +185,7 @@ void TChartDecorations::DrawHeaderText(QPainter *Painter)
         FormatText(LoadStr(TTextId::LibraryVersionLine), {KRVChargerVersionMajor + 0LL, KRVChargerVersionMinor + 0LL});
 
     const QFont kept = Painter->font();
-    Painter->setPen(FChart.palette().color(QPalette::WindowText));
+    Painter->setPen(ChartTextColor);
     Painter->setBrush(Qt::NoBrush);
     QFont bold = kept;
     bold.setBold(true);
@@ -275,7 +278,7 @@ QPoint TChartDecorations::DrawLegendSwatch(QPainter *Painter, int X, int Y, cons
 QPoint TChartDecorations::DrawLegendText(QPainter *Painter, int X, int Y, const QString &Text)
 {
     Painter->setBrush(Qt::NoBrush);
-    Painter->setPen(FChart.palette().color(QPalette::WindowText));
+    Painter->setPen(ChartTextColor);
     DrawTextAt(Painter, X, Y, Text);
     return QPoint(X + Painter->fontMetrics().horizontalAdvance(Text), Y);
 }

@@ -1,5 +1,6 @@
 #include "ChartPages.h"
 
+#include "AxisPainter.h"
 #include "KRVChart.h"
 #include "charger/KRVCharger.h"
 #include "resources/Texts.h"
@@ -39,6 +40,8 @@ TChartPages::TChartPages(TKRVChart &Chart, TKRVCharger &Charger, TChannelRows &R
 {
     FScroll.SetPageSize(0);
     connect(FTabs, &QTabBar::currentChanged, this, [this](int Index) { tsTabPageChange(Index); });
+    // Axis ranges change with the options; the labels' room follows at the next repaint.
+    connect(&FChart, &QCustomPlot::beforeReplot, this, [this] { FitMargins(); });
     connect(FScrollBar, &QScrollBar::valueChanged, this, [this](int Value) { scrlbrChartScroll(Value); });
 }
 
@@ -127,22 +130,36 @@ void TChartPages::tsTabPageChange(int NewTab)
         series->SetActive(false);
 
     if (NewTab <= 0) {
-        FChart.SetRightMargin(FChart.Margins().left());
         FCurrentAxis = FChart.CustomAxes.empty() ? -1 : 0;
         for (std::size_t i = 0; i < FChart.SeriesGroups.size(); ++i)
             ShowAxisSeries(static_cast<int>(i), i == 1 || i == 2);
         actShowAllLine->setChecked(true);
     } else {
-        FChart.SetRightMargin(TKRVChart::PageRightMargin);
         FCurrentAxis = NewTab - 1;
         ShowAxisSeries(NewTab - 1, false);
         if (NewTab - 1 < static_cast<int>(FAxisValueTokens.size()))
             if (QAction *action = FindPageAction(FAxisValueTokens[static_cast<std::size_t>(NewTab - 1)]))
                 action->setChecked(true);
     }
+    FitMargins();
     Repaint();
     if (RunShow)
         RunShow();
+}
+
+void TChartPages::FitMargins()
+{
+    // The page's own axis is drawn at the left; with all lines the current axis is painted at
+    // the right edge with its labels outside, so the right margin equals the left one.
+    const TCustomAxis *current = CurrentAxis();
+    const int left = std::max(TKRVChart::LeftMargin, current ? ValueLabelRoom(current->Axis) : 0);
+    int right = TKRVChart::PageRightMargin;
+    if (FTabs->currentIndex() <= 0) {
+        right = left;
+        if (FChart.CustomAxes.size() > 1)
+            right = std::max(right, ValueLabelRoom(FChart.CustomAxes[1].Axis));
+    }
+    FChart.SetMargins(left, right);
 }
 
 void TChartPages::ShowAxisSeries(int AxisIndex, bool OtherSide)

@@ -48,6 +48,9 @@ public:
     void actShowUnLoadVoltageExecute(QAction *Sender);
     void tsTabPageChange(int NewTab);
     void ShowAxisSeries(int AxisIndex, bool OtherSide);
+    // The page's margins: 60 pixels left, 60 right with all lines and 16 on the other pages,
+    // widened where the value labels beside the plot need more in the real font metrics.
+    void FitMargins();
     void UpdateChartScroll(std::int64_t Delta);
     void scrlbrChartScroll(int ScrollPos);
     void actAllowScrollChartExecute();

@@ -1,6 +1,7 @@
 #include "ChartSeries.h"
 
 #include "ChartTickers.h"
+#include "KRVChart.h"
 
 #include <algorithm>
 
@@ -23,7 +24,9 @@ void TMarkedBars::draw(QCPPainter *Painter)
     // The mark stands above the bar, centred on it, the gap of an arrow length away.
     constexpr int ArrowLength = 8;
     const QPointF at(top.x() - box.width() / 2.0, top.y() - ArrowLength - metrics.descent());
-    Painter->setPen(QPen(Qt::black));
+    // On the chart's white, so that grid lines do not strike the mark through.
+    Painter->fillRect(box.translated(at.toPoint()), Qt::white);
+    Painter->setPen(QPen(ChartTextColor));
     Painter->drawText(at, text);
 }
 
@@ -138,4 +141,20 @@ bool TChartSeries::MinutesAt(double X, std::uint32_t &Minutes) const
         return false;
     Minutes = FMinutes[index];
     return true;
+}
+
+void TChartSeries::FeedMinutes(const QCPRange &Window, TWorkingTimeTicks &Ticks) const
+{
+    if (!FGraph)
+        return;
+    const auto data = FGraph->data();
+    auto it = data->findBegin(Window.lower, false);
+    if (it != data->constBegin())
+        --it;
+    for (; it != data->constEnd() && it->key <= Window.upper; ++it) {
+        const auto index = static_cast<std::size_t>(it - data->constBegin());
+        if (index >= FMinutes.size())
+            return;
+        Ticks.Add(it->key, FMinutes[index]);
+    }
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+class TWorkingTimeTicks;
+
 // A capacity bar that writes its value above itself ("#0 mAh", no frame, no arrow) while
 // its mark is switched on.
 class TMarkedBars : public QCPBars
@@ -62,6 +64,9 @@ public:
     // The working time of the point at X, or of the last point before it; false when there
     // is none.
     bool MinutesAt(double X, std::uint32_t &Minutes) const;
+
+    // Line series: the points in Window with their working times, after the last point before it.
+    void FeedMinutes(const QCPRange &Window, TWorkingTimeTicks &Ticks) const;
 
     QCPGraph *Graph() const { return FGraph; }
     TMarkedBars *Bars() const { return FBars; }

@@ -39,6 +39,7 @@ namespace {
 
 const QString BeforeDrawAxesLayer = QStringLiteral("decorations");
 const QString AfterDrawLayer = QStringLiteral("decorationsTop");
+const QString BarsLayer = QStringLiteral("bars");
 
 } // namespace
 
@@ -60,11 +61,13 @@ TKRVChart::TKRVChart(QWidget *Parent) : QCustomPlot(Parent)
     yAxis->grid()->setVisible(false);
 
     xAxis->setBasePen(QPen(Qt::black, 1));
+    xAxis->setTickLabelColor(ChartTextColor);
     xAxis->grid()->setPen(QPen(QColor(0xC0, 0xC0, 0xC0), 1, Qt::SolidLine));
     xAxis->grid()->setSubGridVisible(false);
     xAxis->setSubTicks(false);
-    xAxis->setTicker(
-        QSharedPointer<QCPAxisTicker>(new TWorkingTimeTicker([this](double Key) { return TimeLabelAt(Key); })));
+    xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TWorkingTimeTicker(
+        [this](const QCPRange &Window, TWorkingTimeTicks &Ticks) { FeedTimeLabels(Window, Ticks); },
+        [this] { return TimeLabelRoom(); })));
     xAxis->setRange(1, 150);
 
     // The capacity bars stand at position 0 of the hidden, fixed top axis.
@@ -76,6 +79,8 @@ TKRVChart::TKRVChart(QWidget *Parent) : QCustomPlot(Parent)
 
     addLayer(BeforeDrawAxesLayer, layer(QStringLiteral("grid")), limAbove);
     addLayer(AfterDrawLayer, layer(QStringLiteral("overlay")), limAbove);
+    // The opaque bars stand in front of the painted grid and behind the lines.
+    addLayer(BarsLayer, layer(BeforeDrawAxesLayer), limAbove);
     FBeforeDrawAxesHook = new TChartHook(this, BeforeDrawAxesLayer, OnBeforeDrawAxes);
     FAfterDrawHook = new TChartHook(this, AfterDrawLayer, OnAfterDraw);
 
@@ -92,6 +97,7 @@ TCustomAxis &TKRVChart::AddCustomAxis()
     QFont labels = font();
     labels.setPixelSize(ValueLabelPixels);
     custom.Axis->setTickLabelFont(labels);
+    custom.Axis->setTickLabelColor(ChartTextColor);
     CustomAxes.push_back(custom);
     return CustomAxes.back();
 }
@@ -113,6 +119,7 @@ TChartSeries &TKRVChart::AddSeries(TChartSeries::TKind Kind, QCPAxis *ValueAxis)
         bars->setWidthType(QCPBars::wtAxisRectRatio);
         bars->setWidth(0.08);
         bars->setBarsGroup(FBarsGroup);
+        bars->setLayer(BarsLayer);
     }
     return series;
 }
@@ -126,11 +133,13 @@ void TKRVChart::RemoveAllSeries()
 
 QMargins TKRVChart::Margins() const { return axisRect()->margins(); }
 
-void TKRVChart::SetRightMargin(int Pixels)
+void TKRVChart::SetMargins(int Left, int Right)
 {
     QMargins margins = axisRect()->margins();
-    margins.setRight(Pixels);
-    axisRect()->setMargins(margins);
+    margins.setLeft(Left);
+    margins.setRight(Right);
+    if (axisRect()->margins() != margins)
+        axisRect()->setMargins(margins);
 }
 
 void TKRVChart::SetTimeAutoScale(bool On) { FTimeAutoScale = On; }
@@ -182,4 +191,39 @@ QString TKRVChart::TimeLabelAt(double Key) const
     if (fallback && fallback->MinutesAt(Key, minutes))
         return WorkingTimeLabel(minutes);
     return {};
+}
+
+const TChartSeries *TKRVChart::TimeLabelSeries(const QCPRange &Window) const
+{
+    const auto inWindow = [&Window](const TChartSeries &Series) {
+        if (!Series.Graph() || Series.PointCount() == 0)
+            return false;
+        const auto data = Series.Graph()->data();
+        const auto first = data->findBegin(Window.lower, false);
+        return first != data->constEnd() && first->key <= Window.upper;
+    };
+    const TChartSeries *fallback = nullptr;
+    for (const std::unique_ptr<TChartSeries> &series : Series) {
+        if (!inWindow(*series))
+            continue;
+        if (series->Active())
+            return series.get();
+        if (!fallback)
+            fallback = series.get();
+    }
+    return fallback;
+}
+
+void TKRVChart::FeedTimeLabels(const QCPRange &Window, TWorkingTimeTicks &Ticks) const
+{
+    if (const TChartSeries *series = TimeLabelSeries(Window))
+        series->FeedMinutes(Window, Ticks);
+}
+
+int TKRVChart::TimeLabelRoom() const
+{
+    // A label and a gap as wide again per tick.
+    const QFontMetrics metrics(xAxis->tickLabelFont());
+    const int label = std::max(1, metrics.horizontalAdvance(WorkingTimeLabel(0)));
+    return std::max(1, axisRect()->width() / (2 * label));
 }

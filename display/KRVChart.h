@@ -19,7 +19,11 @@ struct TCustomAxis {
     bool LabelsOnAxis = true;
 };
 
+// Text on the chart's fixed white background is dark whatever the desktop's palette.
+inline const QColor ChartTextColor{Qt::black};
+
 class TChartHook;
+class TWorkingTimeTicks;
 
 // The measurement chart: no built-in title, legend or standard value axes; custom value
 // axes, series groups (one per axis, a series per channel), line series on the bottom time
@@ -53,7 +57,7 @@ public:
     void RemoveAllSeries();
 
     QMargins Margins() const;
-    void SetRightMargin(int Pixels);
+    void SetMargins(int Left, int Right);
 
     // Automatic scaling of the time axis: it fits all points at every repaint.
     void SetTimeAutoScale(bool On);
@@ -78,6 +82,11 @@ public:
 
 private:
     void FitTimeAxis();
+    // The line whose working times label the window: the first shown one with a point in it,
+    // else the first one with a point in it.
+    const TChartSeries *TimeLabelSeries(const QCPRange &Window) const;
+    void FeedTimeLabels(const QCPRange &Window, TWorkingTimeTicks &Ticks) const;
+    int TimeLabelRoom() const;
 
     QCPBarsGroup *FBarsGroup = nullptr;
     TChartHook *FBeforeDrawAxesHook = nullptr;

@@ -6,12 +6,14 @@
 #include "display/ChartBuilder.h"
 #include "display/ChartDecorations.h"
 #include "display/ChartPages.h"
+#include "display/ChartTickers.h"
 #include "display/KRVChart.h"
 #include "settings/Constant.h"
 #include "tests/support/TempConfig.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QScrollBar>
@@ -139,6 +141,8 @@ struct TPaintedChart {
 
 } // namespace
 
+Q_DECLARE_METATYPE(QList<double>)
+
 class TestChartPainting : public QObject
 {
     Q_OBJECT
@@ -152,6 +156,10 @@ private slots:
     void frameAndAxesFollowThePage();
     void axisPainterPutsLabelsAndTicksOnTheAskedSide();
     void screenAndPicturesShowTheSamePages();
+    void timeTicksStandOnWholeMinutes_data();
+    void timeTicksStandOnWholeMinutes();
+    void textOnTheChartStaysDarkOnADarkDesktop();
+    void linesCrossInFrontOfTheBars();
 };
 
 void TestChartPainting::initTestCase()
@@ -419,6 +427,139 @@ void TestChartPainting::screenAndPicturesShowTheSamePages()
     QVERIFY(!chart.Chart->OnBeforeDrawAxes && !chart.Chart->OnAfterDraw);
     QCOMPARE(Count(chart.Render(), QRect(0, 0, ChartWidth, 100)), 0);
     AppVersionText.clear();
+}
+
+using TMinutePoints = QList<QPair<double, int>>;
+
+// Points of one step each from First to Last, the working time turning a minute every 15 steps
+// after an offset of Phase steps.
+TMinutePoints Recording(int First, int Last, int StartMinutes, int Phase)
+{
+    TMinutePoints points;
+    for (int step = First; step <= Last; ++step)
+        points.append({double(step), StartMinutes + (step - First + Phase) / 15});
+    return points;
+}
+
+void TestChartPainting::timeTicksStandOnWholeMinutes_data()
+{
+    QTest::addColumn<TMinutePoints>("points");
+    QTest::addColumn<double>("lower");
+    QTest::addColumn<double>("upper");
+    QTest::addColumn<int>("room");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QList<double>>("keys");
+    QTest::addColumn<QStringList>("labels");
+
+    // A one-minute page: the minute that turns inside the page, once.
+    QTest::newRow("one-minute page") << Recording(1, 120, 2, 7) << 100.0 << 115.0 << 10 << 1 << QList<double>{114}
+                                     << QStringList{"00:10"};
+    // Working time and steps out of phase: ticks where the label's minute begins, the start
+    // of the recording labelled too.
+    QTest::newRow("ten-minute page, every minute") << Recording(1, 150, 17, 4) << 1.0 << 150.0 << 10 << 1
+                                                   << QList<double>{1, 12, 27, 42, 57, 72, 87, 102, 117, 132, 147}
+                                                   << QStringList{"00:17", "00:18", "00:19", "00:20", "00:21", "00:22",
+                                                                  "00:23", "00:24", "00:25", "00:26", "00:27"};
+    // Less room: even minutes; the start yields to the whole minute eleven steps after it.
+    QTest::newRow("ten-minute page, every other minute")
+        << Recording(1, 150, 17, 4) << 1.0 << 150.0 << 5 << 2 << QList<double>{12, 42, 72, 102, 132}
+        << QStringList{"00:18", "00:20", "00:22", "00:24", "00:26"};
+    QTest::newRow("first point alone") << TMinutePoints{{1, 37}} << 1.0 << 150.0 << 10 << 1 << QList<double>{1}
+                                       << QStringList{"00:37"};
+    QTest::newRow("no point") << TMinutePoints{} << 1.0 << 150.0 << 10 << 1 << QList<double>{} << QStringList{};
+    // A minute that began before the window is not one of its ticks; with none left the
+    // window's first point is labelled.
+    QTest::newRow("minute began before the window") << TMinutePoints{{29, 6}, {30, 6}, {31, 6}, {60, 6}} << 30.0 << 45.0
+                                                    << 10 << 1 << QList<double>{30} << QStringList{"00:06"};
+    QTest::newRow("minute begins at the window's edge")
+        << TMinutePoints{{29, 5}, {30, 6}, {44, 6}, {45, 7}} << 30.0 << 45.0 << 10 << 1 << QList<double>{30, 45}
+        << QStringList{"00:06", "00:07"};
+    // A lost minute leaves a gap rather than an odd label.
+    QTest::newRow("skipped minute") << TMinutePoints{{1, 0}, {31, 2}, {46, 3}, {61, 4}} << 1.0 << 61.0 << 2 << 2
+                                    << QList<double>{1, 31, 61} << QStringList{"00:00", "00:02", "00:04"};
+    QTest::newRow("a day's page, two-hour step")
+        << TMinutePoints{{1, 0}, {1800, 120}, {3600, 240}} << 1.0 << 21600.0 << 12 << 120
+        << QList<double>{1, 1800, 3600} << QStringList{"00:00", "02:00", "04:00"};
+}
+
+void TestChartPainting::timeTicksStandOnWholeMinutes()
+{
+    QFETCH(TMinutePoints, points);
+    QFETCH(double, lower);
+    QFETCH(double, upper);
+    QFETCH(int, room);
+    QFETCH(int, step);
+    QFETCH(QList<double>, keys);
+    QFETCH(QStringList, labels);
+
+    QCOMPARE(TimeTickStep((upper - lower) / 15, room), step);
+    TWorkingTimeTicks ticks(QCPRange(lower, upper), step);
+    for (const QPair<double, int> &point : points)
+        ticks.Add(point.first, static_cast<std::uint32_t>(point.second));
+    ticks.Finish();
+    QCOMPARE(QList<double>(ticks.Ticks.begin(), ticks.Ticks.end()), keys);
+    QCOMPARE(QStringList(ticks.Labels.begin(), ticks.Labels.end()), labels);
+    QCOMPARE(TimeTickStep(60, 10), 10);
+    QCOMPARE(TimeTickStep(100000, 10), 10080);
+}
+
+void TestChartPainting::textOnTheChartStaysDarkOnADarkDesktop()
+{
+    // A light text colour unlike any colour of the chart.
+    const QColor Light(230, 230, 140);
+    const QPalette kept = QApplication::palette();
+    QPalette dark = kept;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        dark.setColor(group, QPalette::Window, QColor(40, 40, 40));
+        dark.setColor(group, QPalette::WindowText, Light);
+        dark.setColor(group, QPalette::Text, Light);
+        dark.setColor(group, QPalette::Base, QColor(30, 30, 30));
+    }
+    QApplication::setPalette(dark);
+    {
+        TPaintedChart chart;
+        for (int channel = 0; channel < Channels; ++channel) {
+            chart.Series(2, channel).SetBarValue(600.0 * (channel + 1));
+            chart.Series(2, channel).SetMarksVisible(true);
+        }
+        chart.ShowPage(3);
+        chart.Chart->replot(QCustomPlot::rpImmediateRefresh);
+        const QImage image = chart.Chart->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRect plot = chart.Chart->PlotRect();
+        const QRect legend = chart.Decorations->LegendBox();
+        const int textLeft = chart.Decorations->LogoRect().right() + 21;
+        // Header, legend labels, value labels, bar marks: dark ink, none of the palette's grey.
+        const QList<QRect> texts{QRect(textLeft, 20, legend.left() - textLeft, 80),
+                                 QRect(legend.left() + 2, legend.top() + 2, 40, legend.height() - 4),
+                                 QRect(0, plot.top(), plot.left() - 10, plot.height()),
+                                 QRect(plot.left() + 1, plot.top() + 1, plot.width() - 2, plot.height() / 3)};
+        for (const QRect &text : texts) {
+            QVERIFY(Count(image, text) > 30);
+            QCOMPARE(Count(image, text, Light, 40), 0);
+        }
+    }
+    QApplication::setPalette(kept);
+}
+
+void TestChartPainting::linesCrossInFrontOfTheBars()
+{
+    TPaintedChart chart;
+    // Channel 1's bar up to the top; its voltage and current lines run across the plot.
+    chart.Series(2, 0).SetBarValue(3200);
+    chart.Series(0, 1).SetColor(QColor(250, 160, 20));
+    for (int step = 1; step <= 150; ++step) {
+        chart.Series(0, 1).AddPoint(step, 1.4, 0);
+        chart.Series(1, 2).AddPoint(step, 400, 0);
+    }
+    const QImage image = chart.Render();
+    QCPBars *bar = chart.Series(2, 0).Bars();
+    const int x = qRound(bar->dataPixelPosition(0).x());
+    const QColor barColor = chart.Series(2, 0).Color();
+    QCOMPARE(image.pixelColor(x, qRound(chart.Chart->CustomAxes[0].Axis->coordToPixel(1.3))), barColor);
+    const int voltageY = qRound(chart.Chart->CustomAxes[0].Axis->coordToPixel(1.4));
+    const int currentY = qRound(chart.Chart->CustomAxes[1].Axis->coordToPixel(400));
+    QCOMPARE(Count(image, QRect(x - 5, voltageY - 1, 10, 3), chart.Series(0, 1).Color(), 60) > 5, true);
+    QCOMPARE(Count(image, QRect(x - 5, currentY - 1, 10, 3), chart.Series(1, 2).Color(), 60) > 5, true);
 }
 
 QTEST_MAIN(TestChartPainting)

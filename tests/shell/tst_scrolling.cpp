@@ -124,6 +124,44 @@ private slots:
         QCOMPARE(TimeRange(f), QCPRange(270, 420));
     }
 
+    void TimeLabelsReadWholeMinutesAtAnEvenStep()
+    {
+        TMainFixture f;
+        f.OpenIn(fmSingle);
+        const auto labels = [&f] {
+            f.Form->Chart->replot(QCustomPlot::rpImmediateRefresh);
+            const QVector<QString> shown = f.Form->Chart->TimeAxis()->tickVectorLabels();
+            // What the user reads: ticks without a point under them have no text.
+            QStringList read(shown.begin(), shown.end());
+            read.removeAll(QString());
+            return read;
+        };
+        const auto minutesOf = [](const QString &Label) {
+            return Label.section(QLatin1Char(':'), 0, 0).toInt() * 60 + Label.section(QLatin1Char(':'), 1).toInt();
+        };
+        // The first point is labelled at once.
+        f.Feed(MakeFrame(0, 1400, 500, 17));
+        QCOMPARE(labels(), QStringList{QStringLiteral("00:17")});
+
+        // The charger's minute turns out of step with the step counter.
+        for (int step = 1; step < 400; ++step)
+            f.Feed(MakeFrame(0, 1400, 500, std::uint16_t(17 + (step + 4) / 15)));
+        for (const std::uint16_t minutes : {std::uint16_t(10), std::uint16_t(1), std::uint16_t(60)}) {
+            f.Form->Pages->SetPageWidth(minutes);
+            f.Form->Pages->UpdateChartScroll(0);
+            const QStringList shown = labels();
+            QVERIFY2(!shown.isEmpty(), qPrintable(QString::number(minutes)));
+            QCOMPARE(QSet<QString>(shown.begin(), shown.end()).size(), shown.size());
+            if (shown.size() < 3)
+                continue;
+            const int step = minutesOf(shown[2]) - minutesOf(shown[1]);
+            for (qsizetype i = 1; i < shown.size(); ++i) {
+                QCOMPARE(minutesOf(shown[i]) % step, 0);
+                QCOMPARE(minutesOf(shown[i]) - minutesOf(shown[i - 1]), step);
+            }
+        }
+    }
+
     void PageWidthChangesOnlyOnceTheTimingIsKnown()
     {
         TMainFixture f;
