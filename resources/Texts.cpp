@@ -36,6 +36,7 @@ constexpr TTextEntry Texts[] = {
     {PortOpenFailed, u"端口打开失败。请确认端口: COM%d 没有被占用。"},
     {FileOverwriteQuestion, u"文件 %s 已经存在，是否覆盖？"},
     {FileSaveFailed, u"文件保存失败。"},
+    {AddressOpenFailed, u"无法打开 %s。请确认系统中有可以打开它的程序（例如网页浏览器）。"},
     {MessageBoxOkCaption, u"确定"},
     {MessageBoxCancelCaption, u"取消"},
 

@@ -27,6 +27,7 @@ enum class TTextId : int {
     PortOpenFailed,
     FileOverwriteQuestion,
     FileSaveFailed,
+    AddressOpenFailed,
     MessageBoxOkCaption,
     MessageBoxCancelCaption,
 

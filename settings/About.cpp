@@ -5,7 +5,6 @@
 #include "charger/KRVCharger.h"
 #include "resources/Texts.h"
 
-#include <QDesktopServices>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -13,7 +12,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
-#include <QUrl>
 
 namespace {
 
@@ -103,14 +101,14 @@ void TfrmAbout::Fill()
 void TfrmAbout::TBXLinkHomePageClick(QObject *Sender)
 {
     if (auto *link = qobject_cast<QToolButton *>(Sender))
-        QDesktopServices::openUrl(QUrl(link->text()));
+        OpenAddress(this, link->text());
 }
 
 void TfrmAbout::TBXLinkMailToMeClick(QObject *Sender)
 {
     // The address comes from the string table, not from what the link shows.
     if (qobject_cast<QToolButton *>(Sender))
-        QDesktopServices::openUrl(QUrl(FormatText(LoadStr(TTextId::MailToFormat), {LoadStr(TTextId::MailAddress)})));
+        OpenAddress(this, FormatText(LoadStr(TTextId::MailToFormat), {LoadStr(TTextId::MailAddress)}));
 }
 
 int ShowAboutBox(QWidget *Owner)

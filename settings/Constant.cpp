@@ -1,11 +1,13 @@
 #include "Constant.h"
 
+#include "TextFormat.h"
 #include "resources/Texts.h"
 #include "resources/Version.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
@@ -14,6 +16,7 @@
 #include <QImageReader>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUrl>
 
 #include <turbojpeg.h>
 
@@ -147,6 +150,14 @@ void ShowWarning(QWidget *Owner, const QString &Text, const QString &Caption)
 void ShowError(QWidget *Owner, const QString &Text, const QString &Caption)
 {
     ShowMessageBox(Owner, QMessageBox::Critical, Text, Caption, false);
+}
+
+bool OpenAddress(QWidget *Owner, const QString &Address)
+{
+    if (QDesktopServices::openUrl(QUrl(Address)))
+        return true;
+    ShowWarning(Owner, FormatText(LoadStr(TTextId::AddressOpenFailed), {Address}), LoadStr(TTextId::AppTitle));
+    return false;
 }
 
 int AskOkCancel(QWidget *Owner, const QString &Text, const QString &Caption)

@@ -43,6 +43,9 @@ inline constexpr int IdCancel = 2;
 // Modal message boxes owned by Owner (may be null). An empty Caption gives the application
 // title. AskOkCancel defaults to Cancel; Escape and the close box answer Cancel as well.
 void ShowWarning(QWidget *Owner, const QString &Text, const QString &Caption = {});
+// Hands a web or mailto: address to the desktop's default handler; when none takes it, a
+// warning owned by Owner names the address. True when it was handed over.
+bool OpenAddress(QWidget *Owner, const QString &Address);
 void ShowError(QWidget *Owner, const QString &Text, const QString &Caption = {});
 int AskOkCancel(QWidget *Owner, const QString &Text, const QString &Caption = {});
 

@@ -5,6 +5,11 @@
 #include "settings/Constant.h"
 #include "settings/PortTable.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 namespace {
 QString Title;
 }
@@ -13,8 +18,22 @@ QString ApplicationTitle() { return Title; }
 
 void SetApplicationTitle(const QString &Value) { Title = Value; }
 
+void LoadToolkitTranslations()
+{
+    // The toolkit's own dialogs (the save dialog, the colour dialog) speak the program's
+    // language; the program's texts come from its string table.
+    static QTranslator toolkit;
+    if (!QCoreApplication::instance() || !toolkit.isEmpty())
+        return;
+    const QLocale chinese(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
+    if (toolkit.load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&toolkit);
+}
+
 void InitializeModules()
 {
+    LoadToolkitTranslations();
     LoadConstantTables();
     // Port numbers find their devices through the settings store's Ports table first.
     PortTable::InstallPortLookup();

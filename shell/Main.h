@@ -177,6 +177,8 @@ protected:
     void showEvent(QShowEvent *Event) override;
     void closeEvent(QCloseEvent *Event) override;
     void changeEvent(QEvent *Event) override;
+    bool event(QEvent *Event) override;
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
     void CreateDesign();
@@ -190,6 +192,13 @@ private:
     bool FormCloseQuery();
     void FormDestroy();
 
+    // The frame around the client area, as the window manager draws it; none offscreen.
+    QMargins FrameMargins() const;
+    void RefitIfFrameChanged();
+
     bool FTrayActive = false;
     bool FShownOnce = false;
+    // The work area and frame of the last fit.
+    QRect FFittedArea;
+    QMargins FFittedFrame;
 };

@@ -9,14 +9,12 @@
 #include "settings/Constant.h"
 
 #include <QActionGroup>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 
 namespace {
 
@@ -122,9 +120,9 @@ void TfrmMain::CreateActions()
 }
 
 // Both open the maker's home page in the desktop's browser.
-void TfrmMain::actHelpOnLineHelpExecute() { QDesktopServices::openUrl(QUrl(LoadStr(TTextId::HomePageAddress))); }
+void TfrmMain::actHelpOnLineHelpExecute() { OpenAddress(this, LoadStr(TTextId::HomePageAddress)); }
 
-void TfrmMain::actHelpHomePageExecute() { QDesktopServices::openUrl(QUrl(LoadStr(TTextId::HomePageAddress))); }
+void TfrmMain::actHelpHomePageExecute() { OpenAddress(this, LoadStr(TTextId::HomePageAddress)); }
 
 void TfrmMain::CreateMenusAndToolbars()
 {

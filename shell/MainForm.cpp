@@ -14,21 +14,15 @@
 #include "settings/Constant.h"
 #include "settings/TextFormat.h"
 
-#include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QVBoxLayout>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 TfrmMain::TfrmMain(std::unique_ptr<TComPort> Port, QWidget *Parent)
     : QMainWindow(Parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -73,7 +67,8 @@ void TfrmMain::CreateDesign()
     tsTabPage->setDrawBase(false);
     tsTabPage->setMinimumWidth(328);
     tsTabPage->setStyleSheet(QStringLiteral("QTabBar::tab { background: palette(button); padding: 2px 10px; }"
-                                            "QTabBar::tab:selected { background: white; }"));
+                                            // White whatever the palette, so its text is dark.
+                                            "QTabBar::tab:selected { background: white; color: black; }"));
     scrlbrChart = new QScrollBar(Qt::Horizontal, ChartBottomBar);
     scrlbrChart->setFocusPolicy(Qt::NoFocus);
     ChartBottomBar->addWidget(tsTabPage);
@@ -182,98 +177,6 @@ void TfrmMain::FormDestroy()
 }
 
 void TfrmMain::LoadPageWidth() { Pages->PageSamples = ReadPageSamples(); }
-
-void TfrmMain::showEvent(QShowEvent *Event)
-{
-    QMainWindow::showEvent(Event);
-    if (!FShownOnce) {
-        FShownOnce = true;
-        FormShow();
-    }
-}
-
-void TfrmMain::FormShow()
-{
-    FitToWorkArea();
-#if defined(__GLIBC__)
-    // Hand the pages the program does not need back to the system.
-    malloc_trim(0);
-#endif
-}
-
-void TfrmMain::FitToWorkArea()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (screen)
-        FitToWorkArea(screen->availableGeometry());
-}
-
-void TfrmMain::FitToWorkArea(const QRect &WorkArea)
-{
-    // The frame lies outside the client area; the whole window fills the work area.
-    const QRect frame = frameGeometry();
-    const QRect client = geometry();
-    const QMargins border(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-                          frame.bottom() - client.bottom());
-    const QRect inner = WorkArea.marginsRemoved(border);
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    setGeometry(inner);
-    // A fixed border: the user cannot resize the window.
-    setFixedSize(inner.size());
-    const int width = WorkArea.width();
-    tsTabPage->setMaximumWidth((width / 10) * 8);
-    tsTabPage->setMinimumWidth((width / 10) * 2);
-}
-
-void TfrmMain::closeEvent(QCloseEvent *Event)
-{
-    if (FormCloseQuery())
-        Event->accept();
-    else
-        Event->ignore();
-}
-
-bool TfrmMain::FormCloseQuery()
-{
-    const QString text = FormatText(LoadStr(TTextId::QuitQuestion), {LoadStr(TTextId::AppTitle), AppVersionText});
-    if (AskOkCancel(this, text, LoadStr(TTextId::AppTitle)) != IdOk)
-        return false;
-    // The close handler must not run against a window that is going away.
-    Charger->OnClose = nullptr;
-    Charger->Close();
-    return true;
-}
-
-void TfrmMain::SetTrayActive(bool Active)
-{
-    FTrayActive = Active;
-    if (!Active)
-        TrayIcon->hide();
-}
-
-void TfrmMain::changeEvent(QEvent *Event)
-{
-    QMainWindow::changeEvent(Event);
-    if (Event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMinimized))
-        return;
-    JvAppEventsMinimize();
-    // Without a notification area the window stays on the task bar, as with the setting off.
-    if (FTrayActive && QSystemTrayIcon::isSystemTrayAvailable()) {
-        TrayIcon->show();
-        hide();
-    }
-}
-
-void TfrmMain::JvAppEventsMinimize() { TrayIcon->setToolTip(windowTitle()); }
-
-void TfrmMain::actShowMainWindowExecute()
-{
-    showNormal();
-    raise();
-    activateWindow();
-    TrayIcon->hide();
-}
 
 void TfrmMain::ChargerOpen(TKRVCharger *Sender)
 {

@@ -10,8 +10,9 @@ packages=(
   libturbojpeg0-dev libpng-dev
   libbenchmark-dev
   fonts-wqy-microhei
-  xvfb xauth
-  xdotool x11-apps netpbm
+  qt6-translations-l10n
+  xvfb xauth icewm
+  xdotool x11-apps x11-utils netpbm
 )
 
 if [ "$(id -u)" -eq 0 ]; then

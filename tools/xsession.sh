@@ -2,9 +2,11 @@
 # charger: sourced, not run. The caller sets root, build, program, sim_program and com first.
 #   xsession_begin            temporary folder $work, own settings folder, cleanup on exit
 #   xsession_screen SIZE      Xvfb on a free display (no window manager); sets DISPLAY
+#   xsession_wm               icewm on that display, with its task bar and notification area
 #   xsession_sim ARGS...      the simulator entering its line as COM$com; sets sim
 #   xsession_program          korvane in the background; sets korvane
-#   wait_window TITLE         prints the id of the program's visible window with that title
+#   wait_window TITLE [TRIES] prints the id of the program's visible window with that title
+#                             (tries 0.1 s apart, default 150)
 #   keys WINDOW KEYS...       focuses the window and types the keys
 #   open_sim_port WINDOW      opens COM$com through the port dialog, as a person would
 
@@ -44,6 +46,21 @@ xsession_screen() {
   export QT_QPA_PLATFORM=xcb
 }
 
+xsession_wm() {
+  # An empty home of its own: icewm reads only its defaults (task bar, notification area).
+  mkdir -p "$work/home"
+  HOME="$work/home" icewm >"$work/icewm.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' &&
+      xprop -root _NET_WORKAREA 2>/dev/null | grep -q '=' && return 0
+    sleep 0.1
+  done
+  cat "$work/icewm.log" >&2
+  echo "icewm did not start" >&2
+  exit 1
+}
+
 xsession_sim() {
   "$sim_program" --com "$com" "$@" >"$work/sim.log" 2>&1 &
   pids+=($!)
@@ -63,10 +80,11 @@ xsession_program() {
 }
 
 wait_window() {
-  local title="$1" id
-  for _ in $(seq 150); do
+  local title="$1" tries="${2:-150}" id
+  for _ in $(seq "$tries"); do
     kill -0 "$korvane" 2>/dev/null || { cat "$work/korvane.log" >&2; exit 1; }
-    id="$(xdotool search --onlyvisible --pid "$korvane" --name "^$title\$" 2>/dev/null | tail -n1 || true)"
+    # --all: the window must have both the program's pid and the title, not either.
+    id="$(xdotool search --all --onlyvisible --pid "$korvane" --name "^$title\$" 2>/dev/null | tail -n1 || true)"
     if [ -n "$id" ]; then
       echo "$id"
       return 0

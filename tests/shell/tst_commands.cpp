@@ -6,6 +6,7 @@
 #include "settings/Constant.h"
 #include "settings/Option.h"
 #include "shell/AppModule.h"
+#include "tests/support/BoxAnswerer.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/TempConfig.h"
 
@@ -213,6 +214,21 @@ private slots:
         f.Form->actHelpHomePage->trigger();
         f.Form->actHelpOnLineHelp->trigger();
         QCOMPARE(urls.Urls, QStringList({"http://www.korvane.example/", "http://www.korvane.example/"}));
+    }
+
+    // Where no program takes the address, a warning names it instead of nothing happening.
+    void HelpCommandsSayWhenNoBrowserOpens()
+    {
+        TMainFixture f;
+        TBoxAnswerer answerer(QMessageBox::Ok);
+        f.Form->actHelpOnLineHelp->trigger();
+        f.Form->actHelpHomePage->trigger();
+        QCOMPARE(answerer.Count(), 2);
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(answerer.Texts[i].contains(QStringLiteral("http://www.korvane.example/")));
+            QCOMPARE(answerer.Icons[i], QMessageBox::Warning);
+            QCOMPARE(answerer.Captions[i], QStringLiteral("Korvane 联机应用程序"));
+        }
     }
 
     void AboutBoxShowsVersionsAndOpensTheLinks()

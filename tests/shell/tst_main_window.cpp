@@ -15,6 +15,7 @@
 #include <QSplitter>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 class TestMainWindow : public QObject
@@ -222,6 +223,39 @@ private slots:
         // The close handler was detached: the caption still names the port.
         QCOMPARE(form.windowTitle(), QStringLiteral("Korvane 联机应用程序 - COM1"));
         QVERIFY(AppVersionText.startsWith(QStringLiteral("2.0.0 (Build ")));
+    }
+
+    // The quit question ends the program's event loop whichever way it was asked, also while
+    // the window is hidden in the tray, and it is asked once.
+    void QuitEndsTheProgramOnce_data()
+    {
+        QTest::addColumn<bool>("InTray");
+        QTest::newRow("exit from the tray menu, window hidden") << true;
+        QTest::newRow("close box of the shown window") << false;
+    }
+
+    void QuitEndsTheProgramOnce()
+    {
+        QFETCH(bool, InTray);
+        TMainFixture f;
+        TfrmMain &form = *f.Form;
+        ShowActive(form);
+        f.OpenIn(fmSingle);
+        if (InTray) {
+            form.SetTrayActive(true);
+            form.hide();
+        }
+        TBoxAnswerer answerer(QMessageBox::Ok);
+        if (InTray)
+            QTimer::singleShot(0, form.TBXpmTrayIcon->actions().constLast(), &QAction::trigger);
+        else
+            QTimer::singleShot(0, &form, &QWidget::close);
+        // A loop that never ends is ended from here, and reads as a failure.
+        QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(answerer.Count(), 1);
+        QVERIFY(!form.isVisible());
+        QVERIFY(!f.Port->Open());
     }
 
     void MinimizeNamesThePortInTheTrayTip()

@@ -3,6 +3,7 @@
 #include "MainFixture.h"
 #include "shell/AppModule.h"
 #include "tests/support/BoxAnswerer.h"
+#include "tests/support/ModalDriver.h"
 #include "tests/support/SaveDialogDriver.h"
 #include "tests/support/TempConfig.h"
 
@@ -11,8 +12,10 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -333,6 +336,31 @@ private slots:
         QCOMPARE(Read(dir.filePath("data.csv")), QByteArray("earlier csv"));
         QCOMPARE(Read(dir.filePath("chart.bmp")), QByteArray("earlier bmp"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"chart.bmp", "data.csv"}));
+    }
+
+    // The toolkit's save dialog speaks Chinese like the rest of the program.
+    void SaveDialogIsInChinese()
+    {
+        TMainFixture f;
+        f.Form->show();
+        QStringList texts;
+        WhenModalUp<QFileDialog>([&](QFileDialog *Dialog) {
+            for (const char *name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
+                texts << Dialog->findChild<QLabel *>(name)->text();
+            const QDialogButtonBox *buttons = Dialog->findChild<QDialogButtonBox *>();
+            for (const QAbstractButton *button : buttons->buttons())
+                texts << button->text();
+            Dialog->reject();
+        });
+        f.Form->actFileExport->trigger();
+        QCOMPARE(texts.size(), 5);
+        const auto chinese = [](const QString &Text) {
+            return std::any_of(Text.begin(), Text.end(),
+                               [](QChar C) { return C.unicode() >= 0x4E00 && C.unicode() <= 0x9FFF; });
+        };
+        for (const QString &text : texts)
+            QVERIFY2(chinese(text) && !text.contains(QRegularExpression(QStringLiteral("[A-Za-z]{3}"))),
+                     qPrintable(text));
     }
 
     void CancelledDialogWritesNothing()
