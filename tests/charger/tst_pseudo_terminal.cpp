@@ -181,6 +181,12 @@ void TPseudoTerminalTest::absentAndBusyPorts()
     QVERIFY(PortTable::WritePortDevice(TestPort + 1, QStringLiteral("/dev/no-such-serial-device")));
     QVERIFY(IsPortAvailable(TestPort));
     QVERIFY(!IsPortAvailable(TestPort + 1));
+    // A file that is no terminal is no port.
+    QTemporaryFile plain;
+    QVERIFY(plain.open());
+    QVERIFY(PortTable::WritePortDevice(TestPort + 1, plain.fileName()));
+    QVERIFY(!IsPortAvailable(TestPort + 1));
+    QVERIFY(PortTable::WritePortDevice(TestPort + 1, QStringLiteral("/dev/no-such-serial-device")));
 
     TPtyLink absent(1000);
     absent.Charger.ComNumber = TestPort + 1;
