@@ -7,7 +7,7 @@
 #   bash tools/screenshots.sh [BUILD_DIR]     (default: build; korvane and the simulator built)
 #
 # Environment: RECEIVE_SECONDS (default 60), SCREEN (default 1280x800).
-# Needs xvfb, xdotool, xwd (x11-apps) and netpbm, all in tools/setup.sh.
+# Needs xvfb, icewm, xdotool, xwd (x11-apps) and netpbm, all in tools/setup.sh.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build}" && pwd)"
@@ -21,7 +21,7 @@ sim_program="$build/tools/sim/korvane-charger-sim"
 for f in "$program" "$sim_program"; do
   [ -x "$f" ] || { echo "not built: $f" >&2; exit 1; }
 done
-for tool in Xvfb xdotool xwd xwdtopnm pnmtopng; do
+for tool in Xvfb icewm xdotool xwd xwdtopnm pnmtopng; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run bash tools/setup.sh" >&2; exit 1; }
 done
 
@@ -31,7 +31,9 @@ xsession_begin
 xsession_sim --fast --quiet
 echo "simulated charger: $(grep '^device ' "$work/sim.log" | cut -d' ' -f2) as COM$com"
 xsession_screen "$screen"
-echo "virtual screen $DISPLAY, $screen"
+# A window manager frames the window and keeps its task bar, as on a user's desktop.
+xsession_wm
+echo "virtual screen $DISPLAY, $screen, icewm"
 xsession_program
 
 shoot() {

@@ -47,8 +47,13 @@ xsession_screen() {
 }
 
 xsession_wm() {
-  # An empty home of its own: icewm reads only its defaults (task bar, notification area).
-  mkdir -p "$work/home"
+  # A home of its own: icewm's defaults (task bar, notification area) and the fonts below.
+  mkdir -p "$work/home/.icewm"
+  # Titles and the task bar in a CJK font, so that the window titles read in full.
+  local font='WenQuanYi Micro Hei'
+  printf '%s\n' "TitleFontNameXft=\"$font:bold:size=11\"" "NormalTaskBarFontNameXft=\"$font:size=10\"" \
+    "ActiveTaskBarFontNameXft=\"$font:bold:size=10\"" "MenuFontNameXft=\"$font:size=10\"" \
+    "ToolTipFontNameXft=\"$font:size=10\"" >"$work/home/.icewm/preferences"
   HOME="$work/home" icewm >"$work/icewm.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 100); do
