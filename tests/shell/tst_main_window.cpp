@@ -128,6 +128,43 @@ private slots:
         QVERIFY(form.Chart->Series[8]->Active() && !form.Chart->Series[0]->Active());
     }
 
+    // The selected page tab is white like the chart, so its caption stays dark also on a dark
+    // desktop; the other tabs follow the desktop's palette.
+    void SelectedTabReadsOnADarkDesktop()
+    {
+        const QColor light(230, 230, 140);
+        const QPalette kept = QApplication::palette();
+        QPalette dark = kept;
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            dark.setColor(role, light);
+        dark.setColor(QPalette::Button, QColor(50, 50, 50));
+        dark.setColor(QPalette::Window, QColor(40, 40, 40));
+        QApplication::setPalette(dark);
+        {
+            TMainFixture f;
+            ShowActive(*f.Form);
+            QTabBar *tabs = f.Form->tsTabPage;
+            const QImage image = tabs->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const qreal ratio = image.devicePixelRatio();
+            const auto count = [&](const QRect &Rect, auto Accept) {
+                int n = 0;
+                const QRect pixels(Rect.topLeft() * ratio, Rect.size() * ratio);
+                for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+                    for (int x = pixels.left(); x <= pixels.right(); ++x)
+                        n += Accept(QColor(image.pixel(x, y))) ? 1 : 0;
+                return n;
+            };
+            const auto darkText = [](const QColor &C) { return qGray(C.rgb()) < 80; };
+            const auto lightText = [&](const QColor &C) {
+                return std::abs(C.red() - light.red()) < 30 && std::abs(C.blue() - light.blue()) < 30;
+            };
+            QVERIFY2(count(tabs->tabRect(0), darkText) > 20, "the selected tab's caption is dark on white");
+            QCOMPARE(count(tabs->tabRect(0), lightText), 0);
+            QVERIFY2(count(tabs->tabRect(1), lightText) > 20, "an unselected tab follows the palette");
+        }
+        QApplication::setPalette(kept);
+    }
+
     void UncheckedRowsHideTheirLinesOnEveryPage()
     {
         TMainFixture f;
