@@ -93,6 +93,10 @@ TCustomAxis &TKRVChart::AddCustomAxis()
 {
     TCustomAxis custom;
     custom.Axis = axisRect()->addAxis(QCPAxis::atLeft);
+    // An added axis lands on the plot's current layer, above the bars; its grid belongs
+    // behind everything it measures, like the standard axes' grids.
+    custom.Axis->setLayer(QStringLiteral("axes"));
+    custom.Axis->grid()->setLayer(QStringLiteral("grid"));
     // The widest value labels ("3000 mAh") fit beside the axis in the 60-pixel margin.
     QFont labels = font();
     labels.setPixelSize(ValueLabelPixels);

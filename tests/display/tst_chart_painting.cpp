@@ -560,6 +560,13 @@ void TestChartPainting::linesCrossInFrontOfTheBars()
     const int currentY = qRound(chart.Chart->CustomAxes[1].Axis->coordToPixel(400));
     QCOMPARE(Count(image, QRect(x - 5, voltageY - 1, 10, 3), chart.Series(0, 1).Color(), 60) > 5, true);
     QCOMPARE(Count(image, QRect(x - 5, currentY - 1, 10, 3), chart.Series(1, 2).Color(), 60) > 5, true);
+    // The value grid runs behind the bar, on the all-lines page and on the bars' own page.
+    QCOMPARE(image.pixelColor(x, qRound(chart.Chart->CustomAxes[0].Axis->coordToPixel(1.6))), barColor);
+    chart.ShowPage(3);
+    const QImage bars = chart.Render();
+    QCOMPARE(bars.pixelColor(qRound(bar->dataPixelPosition(0).x()),
+                             qRound(chart.Chart->CustomAxes[2].Axis->coordToPixel(1000))),
+             barColor);
 }
 
 QTEST_MAIN(TestChartPainting)
