@@ -52,8 +52,15 @@ ended() {
 # Answers the quit question with OK: the question's default button is Cancel, so the focus
 # goes back one button first.
 answer_quit_ok() {
-  local box
-  box="$(wait_window 'Korvane 联机应用程序' 50)" || return 1
+  local main="$1" box=""
+  # The question has the program's title, as the main window has while no port is open.
+  for _ in $(seq 50); do
+    box="$(xdotool search --all --onlyvisible --pid "$korvane" --name '^Korvane 联机应用程序$' 2>/dev/null |
+      grep -vx "$main" | tail -n1 || true)"
+    [ -n "$box" ] && break
+    sleep 0.1
+  done
+  [ -n "$box" ] || return 1
   sleep 0.5
   xdotool windowfocus --sync "$box" 2>/dev/null || true
   xdotool key --clearmodifiers --delay 150 shift+Tab space
@@ -84,7 +91,7 @@ run_quit() {
   else
     keys "$main" alt+f x
   fi
-  answer_quit_ok || { fail "$how: no quit question"; return; }
+  answer_quit_ok "$main" || { fail "$how: no quit question"; return; }
   ended || { fail "$how: the program still runs after the quit question"; kill "$korvane"; return; }
   grep -q '^0=200$' "$ini" 2>/dev/null || grep -q 'OpenedList\\0=200' "$ini" ||
     fail "$how: recent ports not saved ($(cat "$ini" 2>/dev/null | tr '\n' ' '))"
@@ -107,7 +114,7 @@ keys "$main" shift+F3
 sleep 0.5
 [ "$(frame_of "$main")" = "$(work_area)" ] || fail "page switch: frame $(frame_of "$main") not on the work area"
 keys "$main" alt+f x
-answer_quit_ok || fail "no quit question"
+answer_quit_ok "$main" || fail "no quit question"
 ended || fail "the program still runs after the quit question"
 grep -q 'OpenedList\\0=200' "$ini" || fail "COM$com not in the recent list: $(tr '\n' ' ' <"$ini")"
 
