@@ -50,21 +50,6 @@ QString AdapterName(const QSerialPortInfo &Info)
     return name;
 }
 
-// Matches the device itself or, for a link such as /dev/serial/by-id/..., what it points at.
-template <typename TAdapters, typename TLocation, typename TName>
-QString DescriptionOf(const QString &Path, const TAdapters &Adapters, TLocation Location, TName Name)
-{
-    if (Path.isEmpty())
-        return {};
-    const QString target = QFileInfo(Path).canonicalFilePath();
-    for (const auto &adapter : Adapters) {
-        const QString location = Location(adapter);
-        if (location == Path || (!target.isEmpty() && location == target))
-            return Name(adapter);
-    }
-    return {};
-}
-
 bool IsDeviceAvailable(const QString &Path)
 {
     if (Path.isEmpty())
@@ -123,15 +108,7 @@ QString ComPortDevicePath(int Number)
     return FixedDevicePath(Number);
 }
 
-QString ComPortDescription(int Number)
-{
-    const QString path = ComPortDevicePath(Number);
-    if (path.isEmpty())
-        return {};
-    return DescriptionOf(
-        path, QSerialPortInfo::availablePorts(), [](const QSerialPortInfo &Info) { return Info.systemLocation(); },
-        &AdapterName);
-}
+QString ComPortDescription(int Number) { return TComPortSnapshot().Description(Number); }
 
 bool IsPortAvailable(int Number) { return IsDeviceAvailable(ComPortDevicePath(Number)); }
 
@@ -168,9 +145,15 @@ QString TComPortSnapshot::DevicePath(int Number) const
 
 QString TComPortSnapshot::Description(int Number) const
 {
-    return DescriptionOf(
-        DevicePath(Number), FAdapters, [](const TAdapter &Adapter) { return Adapter.Location; },
-        [](const TAdapter &Adapter) { return Adapter.Name; });
+    const QString path = DevicePath(Number);
+    if (path.isEmpty())
+        return {};
+    // The device itself or, for a link such as /dev/serial/by-id/..., what it points at.
+    const QString target = QFileInfo(path).canonicalFilePath();
+    for (const TAdapter &adapter : FAdapters)
+        if (adapter.Location == path || (!target.isEmpty() && adapter.Location == target))
+            return adapter.Name;
+    return {};
 }
 
 bool TComPortSnapshot::IsAvailable(int Number) const { return IsDeviceAvailable(DevicePath(Number)); }

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -40,8 +41,11 @@ TChartPages::TChartPages(TKRVChart &Chart, TKRVCharger &Charger, TChannelRows &R
 {
     FScroll.SetPageSize(0);
     connect(FTabs, &QTabBar::currentChanged, this, [this](int Index) { tsTabPageChange(Index); });
-    // Axis ranges change with the options; the labels' room follows at the next repaint.
-    connect(&FChart, &QCustomPlot::beforeReplot, this, [this] { FitMargins(); });
+    // Axis ranges change with the options; the labels' room follows them.
+    FChart.OnValueRangeChanged = [pages = QPointer<TChartPages>(this)] {
+        if (pages)
+            pages->FitMargins();
+    };
     connect(FScrollBar, &QScrollBar::valueChanged, this, [this](int Value) { scrlbrChartScroll(Value); });
 }
 

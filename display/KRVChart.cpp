@@ -102,6 +102,10 @@ TCustomAxis &TKRVChart::AddCustomAxis()
     labels.setPixelSize(ValueLabelPixels);
     custom.Axis->setTickLabelFont(labels);
     custom.Axis->setTickLabelColor(ChartTextColor);
+    connect(custom.Axis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this, [this] {
+        if (OnValueRangeChanged)
+            OnValueRangeChanged();
+    });
     CustomAxes.push_back(custom);
     return CustomAxes.back();
 }

@@ -66,6 +66,9 @@ public:
 
     void QueueRepaint() { replot(rpQueuedReplot); }
 
+    // A custom axis's range changed (built, or edited in the options).
+    std::function<void()> OnValueRangeChanged;
+
     // Painting of the chart's own decorations, on screen and into pictures alike. The first
     // runs after the grid lines and before the series and the axes are drawn, the second
     // after everything else. Both paint clipped to the chart's client rectangle; the

@@ -11,17 +11,13 @@
 #include <QTranslator>
 
 namespace {
+
 QString Title;
-}
 
-QString ApplicationTitle() { return Title; }
-
-void SetApplicationTitle(const QString &Value) { Title = Value; }
-
+// Qt's own dialogs (the save dialog, the colour dialog) speak the program's language, where
+// the translations are installed; the program's texts come from its string table.
 void LoadToolkitTranslations()
 {
-    // The toolkit's own dialogs (the save dialog, the colour dialog) speak the program's
-    // language; the program's texts come from its string table.
     static QTranslator toolkit;
     if (!QCoreApplication::instance() || !toolkit.isEmpty())
         return;
@@ -30,6 +26,12 @@ void LoadToolkitTranslations()
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&toolkit);
 }
+
+} // namespace
+
+QString ApplicationTitle() { return Title; }
+
+void SetApplicationTitle(const QString &Value) { Title = Value; }
 
 void InitializeModules()
 {

@@ -5,8 +5,6 @@
 // The start and end of the program's modules: the text tables, the application title and
 // the version text are ready before the main window exists.
 void InitializeModules();
-// Qt's own texts in Simplified Chinese, where the translations are installed.
-void LoadToolkitTranslations();
 void FinalizeModules();
 
 // The application title: the program's name, or the name with the open port.

@@ -177,7 +177,6 @@ protected:
     void showEvent(QShowEvent *Event) override;
     void closeEvent(QCloseEvent *Event) override;
     void changeEvent(QEvent *Event) override;
-    bool event(QEvent *Event) override;
     bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:

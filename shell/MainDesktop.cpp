@@ -87,21 +87,6 @@ bool TfrmMain::eventFilter(QObject *Watched, QEvent *Event)
     return QMainWindow::eventFilter(Watched, Event);
 }
 
-bool TfrmMain::event(QEvent *Event)
-{
-    const bool handled = QMainWindow::event(Event);
-    switch (Event->type()) {
-    case QEvent::Move:
-    case QEvent::Resize:
-    case QEvent::WindowActivate:
-        RefitIfFrameChanged();
-        break;
-    default:
-        break;
-    }
-    return handled;
-}
-
 void TfrmMain::closeEvent(QCloseEvent *Event)
 {
     if (!FormCloseQuery()) {
