@@ -193,10 +193,10 @@ void TChartPages::UpdateChartScroll(std::int64_t Delta)
     const int total = static_cast<int>(std::min<std::int64_t>(std::max(steps, page), INT32_MAX));
     FScroll.SetMax(total);
 
-    if (Delta <= 0)
+    // Following the step counter itself, not the steps since the last point: after a charge
+    // ends or past skipped frames the newest step stays the right edge of the view.
+    if (Delta <= 0 || (page < steps && actAutoScroll->isChecked()))
         FScroll.SetPosition(static_cast<int>(total - page));
-    else if (page < steps && actAutoScroll->isChecked())
-        FScroll.SetPosition(static_cast<int>(std::min<std::int64_t>(FScroll.Position() + Delta, INT32_MAX)));
 
     if (page >= steps) {
         if (!allow)
@@ -219,8 +219,9 @@ void TChartPages::UpdateChartScroll(std::int64_t Delta)
 void TChartPages::scrlbrChartScroll(int ScrollPos)
 {
     const std::int64_t page = PageSamples;
-    const int pos = static_cast<int>(std::min<std::int64_t>(FScroll.Max() - page, ScrollPos));
-    FScroll.SetPosition(pos);
+    FScroll.SetPosition(static_cast<int>(std::min<std::int64_t>(FScroll.Max() - page, ScrollPos)));
+    // The view starts where the thumb was held, also when the bar clamped the position.
+    const int pos = FScroll.Position();
     FChart.SetTimeRange(pos, double(pos) + double(page));
     FChart.QueueRepaint();
 }

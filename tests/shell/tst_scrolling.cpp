@@ -84,10 +84,39 @@ private slots:
         f.Form->Pages->scrlbrChartScroll(5000);
         QCOMPARE(f.Form->Pages->Scroll().Position(), 250);
         QCOMPARE(TimeRange(f), QCPRange(250, 400));
+        QCOMPARE(f.Form->scrlbrChart->value(), 250);
+        // Held at the first step, the view starts where the thumb is.
+        f.Form->Pages->scrlbrChartScroll(-5);
+        QCOMPARE(TimeRange(f), QCPRange(1, 151));
+        QCOMPARE(f.Form->scrlbrChart->value(), 1);
         // The user drags the real bar.
         f.Form->scrlbrChart->setValue(40);
         QCOMPARE(f.Form->Pages->Scroll().Position(), 40);
         QCOMPARE(TimeRange(f), QCPRange(40, 190));
+        // Automatic scrolling brings the newest page back with the next step.
+        FeedSteps(f, 1);
+        QCOMPARE(TimeRange(f), QCPRange(251, 401));
+        QCOMPARE(f.Form->scrlbrChart->value(), 251);
+    }
+
+    // Steps without new points, from a finished charge or from implausible frames, still end
+    // the view at the newest step, with the thumb where the view begins.
+    void ViewEndsAtTheNewestStepWithoutNewPoints()
+    {
+        const QByteArray idle = MakeFrame(0, 1400, 20, 20), implausible = MakeFrame(0, 3000, 500, 20);
+        for (const QByteArray &frame : {idle, implausible}) {
+            TMainFixture f;
+            f.OpenIn(fmSingle);
+            FeedSteps(f, 300);
+            for (int i = 0; i < 30; ++i)
+                f.Feed(frame);
+            QCOMPARE(f.Form->Charger->SampleCount(), 330u);
+            QCOMPARE(f.Series(0, 0).MaxX(), 300.0);
+            QCOMPARE(f.Form->Pages->Scroll().Position(), 180);
+            QCOMPARE(TimeRange(f), QCPRange(180, 330));
+            QCOMPARE(f.Form->scrlbrChart->value(), 180);
+            QCOMPARE(f.Form->scrlbrChart->maximum(), 180);
+        }
     }
 
     void ClearAfterFourHundredStepsShowsTheFirstPage()
