@@ -26,8 +26,7 @@ void ConfigureAxis(TKRVChart &Chart, TCustomAxis &Custom, int AxisIndex, TValueT
     Custom.LabelFormat = format;
     Custom.Caption = KindName(Kind);
     axis->setTicker(QSharedPointer<QCPAxisTicker>(new TFormatTicker(format)));
-    // A stored lower end above the upper end gives the same axis as the two swapped.
-    axis->setRange(qMin(range.Lower, range.Upper), qMax(range.Lower, range.Upper));
+    axis->setRange(range.Lower, range.Upper);
     axis->setBasePen(Chart.TimeAxis()->basePen());
     axis->grid()->setPen(Chart.TimeAxis()->grid()->pen());
     axis->grid()->setSubGridVisible(false);

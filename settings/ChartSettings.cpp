@@ -78,6 +78,9 @@ TAxisRange ReadAxisRange(int AxisIndex, TValueToken Kind)
         range.Lower = StoredToAxisValue(Kind, *lower);
     if (const std::optional<qint32> upper = registry.ReadInteger(AxisValueName(AxisIndex, "Max")))
         range.Upper = StoredToAxisValue(Kind, *upper);
+    // An axis without a span cannot be drawn, and an inverted one is no setting the dialog makes.
+    if (!(range.Lower < range.Upper))
+        return DefaultAxisRange(Kind);
     return range;
 }
 

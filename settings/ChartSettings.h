@@ -41,7 +41,8 @@ struct TLinePen {
     int Width = 1;
 };
 
-// The range stored for axis AxisIndex of value kind Kind; each end defaults on its own.
+// The range stored for axis AxisIndex of value kind Kind; each end defaults on its own, and
+// a range that is empty or inverted gives the default range.
 TAxisRange ReadAxisRange(int AxisIndex, TValueToken Kind);
 TAxisRange DefaultAxisRange(TValueToken Kind);
 // The pen stored for series SeriesIndex; the width only matters for line series.

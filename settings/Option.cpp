@@ -199,12 +199,16 @@ void TfrmOption::CreateAxesPage()
 
     connect(cbbAxis, &QComboBox::currentIndexChanged, this, [this] { cbbAxisChange(); });
     connect(edtMinValue, &QDoubleSpinBox::valueChanged, this, [this](double Value) {
-        if (FAxisIndex >= 0)
-            FHost.SetAxisMinimum(FAxisIndex, Value);
+        if (FAxisIndex < 0)
+            return;
+        FHost.SetAxisMinimum(FAxisIndex, Value);
+        FitRangeBounds();
     });
     connect(edtMaxValue, &QDoubleSpinBox::valueChanged, this, [this](double Value) {
-        if (FAxisIndex >= 0)
-            FHost.SetAxisMaximum(FAxisIndex, Value);
+        if (FAxisIndex < 0)
+            return;
+        FHost.SetAxisMaximum(FAxisIndex, Value);
+        FitRangeBounds();
     });
 }
 
@@ -361,6 +365,19 @@ void TfrmOption::cbbAxisChange()
     edtMaxValue->setMaximum(std::max(settings.Ceiling, maximum));
     edtMaxValue->setMinimum(minimum);
     edtMaxValue->setValue(maximum);
+    FitRangeBounds();
+}
+
+void TfrmOption::FitRangeBounds()
+{
+    const double minimum = edtMinValue->value();
+    const double maximum = edtMaxValue->value();
+    const double increment = edtMinValue->singleStep();
+    // The bounds never move a value: the axis follows only what the user enters.
+    const QSignalBlocker blockMin(edtMinValue);
+    const QSignalBlocker blockMax(edtMaxValue);
+    edtMinValue->setMaximum(std::max(minimum, maximum - increment));
+    edtMaxValue->setMinimum(std::min(maximum, minimum + increment));
 }
 
 void TfrmOption::cbbLineChange()

@@ -101,6 +101,10 @@ private:
     void CreateLinesPage();
     void CreateMiscPage();
     void ApplyTexts();
+    // Keeps the minimum edit at least one increment below the maximum edit's value and the
+    // maximum edit one increment above the minimum's; a stored range narrower than that
+    // keeps its ends.
+    void FitRangeBounds();
     // The swatch icon of a line list item, in the series' current colour.
     void UpdateLineItem(int SeriesIndex);
 

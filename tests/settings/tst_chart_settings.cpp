@@ -107,10 +107,26 @@ private slots:
 
     void RangeEndsAndPensAreReadOnTheirOwn()
     {
-        Store(SettingsKeys::AxisRange, "Axis_0_Max", 2495);
-        Store(SettingsKeys::AxisRange, "Axis_1_Min", 100);
-        Store(SettingsKeys::AxisRange, "Axis_2_Min", 3000);
-        Store(SettingsKeys::AxisRange, "Axis_2_Max", 500);
+        // Stored ends of one axis (-1: none) and the axis the chart gets; an empty or inverted
+        // range, also with one end defaulted, gives the default range.
+        struct TCase {
+            int Axis;
+            qint32 Min, Max;
+            QCPRange Expected;
+        };
+        const TCase cases[] = {{0, -1, 2495, {1.0, 2.495}}, {1, 100, -1, {100, 1600}},  {2, 0, 1, {0, 1}},
+                               {2, 3000, 500, {0, 3200}},   {1, 1600, 1600, {0, 1600}}, {1, 1700, -1, {0, 1600}},
+                               {0, 1800, 1000, {1.0, 1.8}}};
+        for (const TCase &c : cases) {
+            QFile::remove(TemporaryConfigFile());
+            for (auto [name, value] : {std::pair{"Min", c.Min}, std::pair{"Max", c.Max}})
+                if (value >= 0)
+                    Store(SettingsKeys::AxisRange, QStringLiteral("Axis_%1_%2").arg(c.Axis).arg(name), value);
+            TKRVChart chart;
+            BuildAxes(chart, {vtUnLoadVoltage, vtCurrent, vtCapacity});
+            QCOMPARE(chart.CustomAxes[static_cast<std::size_t>(c.Axis)].Axis->range(), c.Expected);
+        }
+
         Store(SettingsKeys::LinePen, "Line_5_Color", 0x00123456);
         Store(SettingsKeys::LinePen, "Line_5_Width", 3);
         Store(SettingsKeys::LinePen, "Line_9_Width", 4);
@@ -118,10 +134,6 @@ private slots:
         const TValueTokenList kinds = {vtUnLoadVoltage, vtCurrent, vtCapacity};
         BuildAxes(chart, kinds);
         BuildSeries(chart, kinds, 4, 2, nullptr);
-        QCOMPARE(chart.CustomAxes[0].Axis->range(), QCPRange(1.0, 2.495));
-        QCOMPARE(chart.CustomAxes[1].Axis->range(), QCPRange(100, 1600));
-        // A lower end above the upper one gives the two swapped.
-        QCOMPARE(chart.CustomAxes[2].Axis->range(), QCPRange(500, 3000));
         QCOMPARE(chart.Series[5]->Color(), Rgb(0x00123456));
         QCOMPARE(chart.Series[5]->PenWidth(), 3);
         // A bar's stored width has no effect.

@@ -102,8 +102,8 @@ private slots:
             QCOMPARE(d->edtMinValue->suffix(), QStringLiteral(" V"));
             QCOMPARE(d->edtMinValue->decimals(), 3);
             QCOMPARE(d->edtMaxValue->singleStep(), 0.1);
-            QCOMPARE(d->edtMinValue->maximum(), 1.8);
-            QCOMPARE(d->edtMaxValue->minimum(), 1.0);
+            QCOMPARE(d->edtMinValue->maximum(), 1.7);
+            QCOMPARE(d->edtMaxValue->minimum(), 1.1);
             QCOMPARE(d->edtMaxValue->maximum(), 2.495);
 
             QCOMPARE(d->cbbLine->count(), 12);
@@ -135,8 +135,14 @@ private slots:
         QVERIFY(!QFile::exists(TemporaryConfigFile()));
     }
 
-    void RangeEditsMoveTheAxisAndKeepTheirBoundsUntilReselected()
+    void RangeEditsMoveTheAxisAndKeepItsSpan()
     {
+        {
+            // A stored capacity range narrower than an increment.
+            TRegistry registry;
+            QVERIFY(registry.OpenKey(SettingsKeys::AxisRange, true));
+            QVERIFY(registry.WriteInteger(QStringLiteral("Axis_2_Max"), 50) && registry.CloseKey());
+        }
         TMainFixture f;
         TfrmMain &form = *f.Form;
         WithOptions(form, [&](TfrmOption *d) {
@@ -144,9 +150,14 @@ private slots:
             QCOMPARE(form.Chart->CustomAxes[0].Axis->range(), QCPRange(1.2, 1.8));
             d->edtMaxValue->setValue(2.0);
             QCOMPARE(form.Chart->CustomAxes[0].Axis->range(), QCPRange(1.2, 2.0));
-            // Bounds are taken when the axis is selected, not as the other edit changes.
-            QCOMPARE(d->edtMaxValue->minimum(), 1.0);
-            QCOMPARE(d->edtMinValue->maximum(), 1.8);
+            // Each edit stays one increment clear of the other's value.
+            QCOMPARE(d->edtMaxValue->minimum(), 1.3);
+            QCOMPARE(d->edtMinValue->maximum(), 1.9);
+            d->edtMinValue->setValue(2.0);
+            QCOMPARE(form.Chart->CustomAxes[0].Axis->range(), QCPRange(1.9, 2.0));
+            d->edtMaxValue->setValue(1.9);
+            QCOMPARE(form.Chart->CustomAxes[0].Axis->range(), QCPRange(1.9, 2.0));
+            d->edtMinValue->setValue(1.2);
             d->edtMaxValue->setValue(3.0);
             QCOMPARE(d->edtMaxValue->value(), 2.495);
 
@@ -157,12 +168,17 @@ private slots:
             QCOMPARE(d->edtMaxValue->maximum(), 4400.0);
             QCOMPARE(d->edtMaxValue->suffix(), QStringLiteral(" mAh"));
             QCOMPARE(d->edtMaxValue->singleStep(), 100.0);
+            // The narrow range keeps its ends and cannot narrow further.
+            QCOMPARE(d->edtMinValue->value(), 0.0);
+            QCOMPARE(d->edtMinValue->maximum(), 0.0);
+            QCOMPARE(d->edtMaxValue->minimum(), 50.0);
+            QCOMPARE(form.Chart->CustomAxes[2].Axis->range(), QCPRange(0, 50));
             SelectAxis(d, 1);
             QCOMPARE(d->edtMaxValue->maximum(), 1200.0);
-            QCOMPARE(d->edtMinValue->maximum(), 1000.0);
+            QCOMPARE(d->edtMinValue->maximum(), 950.0);
             SelectAxis(d, 0);
-            QCOMPARE(d->edtMaxValue->minimum(), 1.2);
-            QCOMPARE(d->edtMinValue->maximum(), 2.495);
+            QCOMPARE(d->edtMaxValue->minimum(), 1.3);
+            QCOMPARE(d->edtMinValue->maximum(), 2.395);
             QCOMPARE(d->edtMinValue->value(), 1.2);
             d->btnCancel->click();
         });
