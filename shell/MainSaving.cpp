@@ -31,6 +31,17 @@ QStringList NameFilters(const QString &Filter)
     return filters;
 }
 
+// The extension of the first pattern of filter pair Index (from 1), such as ".png"; empty for
+// a pattern without one.
+QString FilterExtension(const QString &Filter, int Index)
+{
+    const QString pattern =
+        Filter.section(QLatin1Char('|'), 2 * Index - 1, 2 * Index - 1).section(QLatin1Char(';'), 0, 0);
+    const qsizetype dot = pattern.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : pattern.mid(dot);
+    return extension.contains(QLatin1Char('*')) || extension.size() < 2 ? QString() : extension;
+}
+
 } // namespace
 
 void TfrmMain::BindSaveCommands()
@@ -50,11 +61,15 @@ bool TfrmMain::ExecuteSaveDialog(const QString &Title, const QString &Filter, co
     SaveDialog.setWindowTitle(Title);
     const QStringList filters = NameFilters(Filter);
     SaveDialog.setNameFilters(filters);
-    if (FSaveFilterIndex >= 1 && FSaveFilterIndex <= filters.size())
-        SaveDialog.selectNameFilter(filters[FSaveFilterIndex - 1]);
+    const int offered = FSaveFilterIndex >= 1 && FSaveFilterIndex <= filters.size() ? FSaveFilterIndex : 1;
+    if (!filters.isEmpty())
+        SaveDialog.selectNameFilter(filters[offered - 1]);
     SaveDialog.setDefaultSuffix(QString(DefaultExt).remove(0, DefaultExt.startsWith(QLatin1Char('.')) ? 1 : 0));
+    // The last name is offered as a file of the type on offer, so that a picture just saved is
+    // not proposed for the export's text, nor the export for a picture.
+    const QString extension = FilterExtension(Filter, offered);
     if (!FSaveFileName.isEmpty())
-        SaveDialog.selectFile(FSaveFileName);
+        SaveDialog.selectFile(extension.isEmpty() ? FSaveFileName : FileNameWithExtension(FSaveFileName, extension));
     if (SaveDialog.exec() != QDialog::Accepted || SaveDialog.selectedFiles().isEmpty())
         return false;
     FSaveFileName = SaveDialog.selectedFiles().constFirst();

@@ -27,13 +27,18 @@ QString Extension(TPictureType Type)
 
 } // namespace
 
-QString PictureFileName(const QString &FileName, TPictureType Type)
+QString FileNameWithExtension(const QString &FileName, const QString &Extension)
 {
     // Only a dot in the last path element starts an extension.
     const qsizetype nameStart = FileName.lastIndexOf(QLatin1Char('/')) + 1;
     const qsizetype dot = FileName.lastIndexOf(QLatin1Char('.'));
     const QString stem = dot >= nameStart ? FileName.left(dot) : FileName;
-    return stem + Extension(Type);
+    return stem + Extension;
+}
+
+QString PictureFileName(const QString &FileName, TPictureType Type)
+{
+    return FileNameWithExtension(FileName, Extension(Type));
 }
 
 bool SavePictureFile(const QImage &Picture, TPictureType Type, const QString &FileName)

@@ -258,10 +258,11 @@ private slots:
 
         boxes.SetAnswer(QMessageBox::Ok);
         {
-            // The name proposed next is the one confirmed, as typed.
+            // The name proposed next is the one confirmed, as a file of the type on offer.
             TDialogDriver dialog{QString()};
             f.Form->actFileSaveAs->trigger();
-            QCOMPARE(dialog.Proposed, QStringLiteral("chart.bmp"));
+            QCOMPARE(dialog.OfferedFilter, 2);
+            QCOMPARE(dialog.Proposed, QStringLiteral("chart.jpg"));
         }
         // A dot in a folder name is no extension.
         QVERIFY(QDir(dir.path()).mkdir("v1.2"));
@@ -272,20 +273,27 @@ private slots:
         QVERIFY(Read(dir.filePath("v1.2/chart.jpg")).startsWith("\xFF\xD8\xFF"));
         QCOMPARE(QDir(dir.filePath("v1.2")).entryList(QDir::Files), QStringList{"chart.jpg"});
 
-        // The export right after a picture proposes its name and writes CSV text under it.
+        // The export right after a picture proposes its name as a CSV file; confirmed as
+        // proposed, it leaves the picture alone.
         {
             TDialogDriver dialog(dir.filePath("chart.png"), 3);
             f.Form->actFileSaveAs->trigger();
         }
-        QVERIFY(Read(dir.filePath("chart.png")).startsWith("\x89PNG"));
         {
-            TDialogDriver dialog(QStringLiteral("chart.png"));
+            TDialogDriver dialog(QStringLiteral("chart.csv"));
             f.Form->actFileExport->trigger();
-            QCOMPARE(dialog.Proposed, QStringLiteral("chart.png"));
+            QCOMPARE(dialog.Proposed, QStringLiteral("chart.csv"));
         }
-        QCOMPARE(boxes.Count(), 2);
-        QCOMPARE(boxes.Texts[1], QStringLiteral("文件 %1 已经存在，是否覆盖？").arg(dir.filePath("chart.png")));
-        QCOMPARE(Read(dir.filePath("chart.png")), QByteArray());
+        QCOMPARE(boxes.Count(), 1);
+        QVERIFY(Read(dir.filePath("chart.png")).startsWith("\x89PNG"));
+        QCOMPARE(Read(dir.filePath("chart.csv")), QByteArray());
+        // The picture after the export offers the first type again, with its extension.
+        {
+            TDialogDriver dialog{QString()};
+            f.Form->actFileSaveAs->trigger();
+            QCOMPARE(dialog.OfferedFilter, 1);
+            QCOMPARE(dialog.Proposed, QStringLiteral("chart.bmp"));
+        }
     }
 
     void FailedWritesKeepEarlierFiles()
@@ -376,11 +384,12 @@ private slots:
         }
         QVERIFY(QFile::remove(dir.filePath("kept.csv")));
         Displace(*f.Form);
-        for (QAction *command : {f.Form->actFileSaveAs, f.Form->actFileExport}) {
+        for (auto [command, proposed] :
+             {std::pair{f.Form->actFileSaveAs, "kept.bmp"}, std::pair{f.Form->actFileExport, "kept.csv"}}) {
             TDialogDriver dialog(QString(), 1);
             command->trigger();
             QCOMPARE(dialog.Count, 1);
-            QCOMPARE(dialog.Proposed, QStringLiteral("kept.csv"));
+            QCOMPARE(dialog.Proposed, QString::fromLatin1(proposed));
         }
         QVERIFY(QDir(dir.path()).isEmpty());
         QCOMPARE(boxes.Count(), 0);
