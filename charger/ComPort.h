@@ -4,17 +4,42 @@
 #include "ReceiveBuffer.h"
 
 #include <QObject>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <vector>
 
+// Why a port would not open, as the system tells it.
+enum class TOpenFault : std::uint8_t {
+    ofNone,
+    ofNotFound,     // no such device, or it has been unplugged
+    ofAccessDenied, // the user may not open it
+    ofBusy,         // another program holds it
+    ofOther,
+};
+
+using enum TOpenFault;
+
+struct TOpenFailure {
+    TOpenFault Fault = ofNone;
+    QString Device;      // the device tried, empty when the number names none
+    QString DeviceGroup; // the group that may open the device, where the system has one
+    QString Detail;      // the system's own words, for a fault of no known kind
+};
+
 // Raised when a port cannot be opened (absent, busy, refused).
 class TComPortError : public std::runtime_error
 {
 public:
-    using std::runtime_error::runtime_error;
+    explicit TComPortError(TOpenFailure Failure)
+        : std::runtime_error(Failure.Detail.toStdString()), FFailure(std::move(Failure))
+    {}
+    const TOpenFailure &Failure() const { return FFailure; }
+
+private:
+    TOpenFailure FFailure;
 };
 
 struct TLineSettings {

@@ -10,7 +10,10 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -111,6 +114,50 @@ QString ComPortDevicePath(int Number)
 QString ComPortDescription(int Number) { return TComPortSnapshot().Description(Number); }
 
 bool IsPortAvailable(int Number) { return IsDeviceAvailable(ComPortDevicePath(Number)); }
+
+TOpenFailure ExplainOpenRefusal(const QString &Path, const QString &Detail)
+{
+    TOpenFailure failure{ofOther, Path, QString(), Detail};
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(Path);
+    const int fd = ::open(name.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        // The device opens but the serial layer would not: its lock is held by another program.
+        ::close(fd);
+        failure.Fault = ofBusy;
+        return failure;
+    }
+    const int reason = errno;
+    switch (reason) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        failure.Fault = ofNotFound;
+        break;
+    case EACCES:
+    case EPERM: {
+        failure.Fault = ofAccessDenied;
+        struct stat status {
+        };
+        if (::stat(name.constData(), &status) == 0) {
+            if (const group *owner = ::getgrgid(status.st_gid))
+                failure.DeviceGroup = QString::fromLocal8Bit(owner->gr_name);
+        }
+        break;
+    }
+    case EBUSY:
+        failure.Fault = ofBusy;
+        break;
+    default:
+        failure.Detail = QString::fromLocal8Bit(std::strerror(reason));
+        break;
+    }
+#else
+    // Windows refuses a port that another program holds with "access denied".
+    failure.Fault = ofBusy;
+#endif
+    return failure;
+}
 
 TComPortSnapshot::TComPortSnapshot() : FPaths(HighestComNumber + 1)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ComPort.h"
+
 #include <QString>
 
 #include <functional>
@@ -27,6 +29,11 @@ QString ComPortDevicePath(int Number);
 QString ComPortDescription(int Number);
 // The port can be used, or exists but is busy or refused to us.
 bool IsPortAvailable(int Number);
+
+// Why the device at Path, which the serial layer refused to open, is refused: missing, not
+// ours to open (with the group that may), or held by another program. Detail is kept for a
+// refusal of no known kind.
+TOpenFailure ExplainOpenRefusal(const QString &Path, const QString &Detail);
 
 // The devices of COM 1 to HighestComNumber and the system's serial adapters, taken once, for
 // a listing that asks several things of every number. Later changes are not seen.

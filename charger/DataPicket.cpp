@@ -21,6 +21,8 @@ void TDataPicket::Reset()
 {
     FLastChannel = -1;
     FPosition = -1;
+    FGroupArrived = 0;
+    FHasLastFrame = 0;
     FStartBytes.reset();
     for (int c = 0xC0; c <= 0xC3; ++c)
         FStartBytes.set(static_cast<std::size_t>(c));
@@ -59,6 +61,7 @@ void TDataPicket::Decode()
                 continue;
             FChannel = c - 0xC0;
             std::memset(Block(FChannel), 0, FrameSize);
+            FGroupArrived &= static_cast<std::uint8_t>(~Bit(FChannel));
             Block(FChannel)[0] = c;
             FPosition = 0;
             FCharger->Watchdog().Resume();
@@ -97,13 +100,10 @@ void TDataPicket::Decode()
 
 void TDataPicket::CountLostFrames()
 {
-    const int cur = FChannel;
-    const int prev = FLastChannel;
-    const int d = prev == 3 ? cur + 1 : cur - prev;
-    if (d == 0)
-        FCharger->FLostCount += 4;
-    else if (d == 2 || d == 3)
-        FCharger->FLostCount += static_cast<std::uint32_t>(d - 1);
+    // The channels come round in a cycle of four: the distance forward from the last
+    // channel, less one, were lost; the same channel again means a whole cycle was.
+    const int d = (FChannel - FLastChannel + ChannelCount) % ChannelCount;
+    FCharger->FLostCount += d == 0 ? ChannelCount : static_cast<std::uint32_t>(d - 1);
 }
 
 void TDataPicket::FinishFrame()
@@ -134,15 +134,31 @@ void TDataPicket::FinishFrame()
 
     FLastChannel = channel;
     FPosition = -1;
-    if (FCharger->FrameMode() == fmGroup && FFlags[3].Contains(ffComplete)) {
-        ++FCharger->FPacketCount;
-        ++FCharger->FSampleCount;
-        FCharger->Watchdog().Resume();
-        for (int j = 0; j < ChannelCount; ++j) {
-            std::int32_t flag = static_cast<std::int32_t>(FFlags[static_cast<std::size_t>(j)].Bits() & 3);
-            if (j == 0)
-                flag |= 2;
-            FCharger->ReportChannel(j, flag);
-        }
+    if (FCharger->FrameMode() != fmGroup)
+        return;
+    FGroupArrived |= Bit(channel);
+    FHasLastFrame |= Bit(channel);
+    std::memcpy(FLastFrames[channel], block, FrameSize);
+    if (FFlags[3].Contains(ffComplete))
+        ReportGroup();
+}
+
+void TDataPicket::ReportGroup()
+{
+    ++FCharger->FPacketCount;
+    ++FCharger->FSampleCount;
+    FCharger->Watchdog().Resume();
+    const std::uint8_t arrived = FGroupArrived;
+    FGroupArrived = 0;
+    for (int j = 0; j < ChannelCount; ++j) {
+        const bool fresh = (arrived & Bit(j)) != 0;
+        // A frame missing from the group, or broken in it, is no new sample: the channel
+        // is reported with what it last sent, not as a fresh reading, and keeps its state.
+        if (!fresh && (FHasLastFrame & Bit(j)) != 0)
+            std::memcpy(Block(j), FLastFrames[j], FrameSize);
+        std::int32_t flag = fresh ? static_cast<std::int32_t>(FFlags[static_cast<std::size_t>(j)].Bits() & 3) : 0;
+        if (j == 0)
+            flag |= 2;
+        FCharger->ReportChannel(j, flag, fresh);
     }
 }

@@ -58,7 +58,9 @@ private:
     void PostProgress();
     void CountLostFrames();
     void FinishFrame();
+    void ReportGroup();
     std::uint8_t *Block(int Channel);
+    static constexpr std::uint8_t Bit(int Channel) { return static_cast<std::uint8_t>(1u << Channel); }
 
     TKRVCharger *FCharger = nullptr;
     std::uint8_t (*FFrames)[FrameSize] = nullptr;
@@ -67,4 +69,9 @@ private:
     std::int32_t FPosition = -1; // -1 hunting, 0 start byte taken, 1 header mark taken
     std::int32_t FChannel = -1;
     std::int32_t FLastChannel = -1;
+    // Group mode: the channels whose frame came complete since the last group report, and
+    // each channel's last complete frame, which a group that lacks it reports again.
+    std::uint8_t FGroupArrived = 0;
+    std::uint8_t FHasLastFrame = 0;
+    std::uint8_t FLastFrames[ChannelCount][FrameSize] = {};
 };

@@ -45,6 +45,7 @@ void TKRVCharger::Open()
 {
     if (ComNumber == 0)
         return;
+    FOpenFailure = {};
     try {
         FPort->SetOpen(false);
         SetEnabled(false);
@@ -52,11 +53,21 @@ void TKRVCharger::Open()
         FPort->ComNumber = ComNumber;
         SetEnabled(true);
         FPort->SetOpen(true);
+    } catch (const TComPortError &error) {
+        Fail(error.Failure());
+    } catch (const std::exception &error) {
+        Fail({ofOther, QString(), QString(), QString::fromLocal8Bit(error.what())});
     } catch (...) {
-        // Nothing is undone: receiving stays switched on and the port stays closed.
-        FLinkState = lsFailure;
-        Raise(OnFailure);
+        Fail({ofOther, QString(), QString(), QString()});
     }
+}
+
+void TKRVCharger::Fail(const TOpenFailure &Failure)
+{
+    // Nothing is undone: receiving stays switched on and the port stays closed.
+    FOpenFailure = Failure;
+    FLinkState = lsFailure;
+    Raise(OnFailure);
 }
 
 void TKRVCharger::Close()
@@ -92,12 +103,12 @@ void TKRVCharger::ResetLink()
         FChannels->Items(i).State = csUnknown;
 }
 
-void TKRVCharger::ReportChannel(int Index, std::int32_t Flag)
+void TKRVCharger::ReportChannel(int Index, std::int32_t Flag, bool Arrived)
 {
     FLinkState = lsOpen;
     TKRVChannel &channel = FChannels->Items(Index);
     const TChannelState state = FrameWord(FRawFrames[Index], static_cast<int>(vtCurrent)) <= 20 ? csIdle : csWorking;
-    if (state != channel.State) {
+    if (Arrived && state != channel.State) {
         channel.State = state;
         if (OnChannelStateChange)
             OnChannelStateChange(&channel);
@@ -109,6 +120,11 @@ void TKRVCharger::ReportChannel(int Index, std::int32_t Flag)
 void TKRVCharger::PortOpened()
 {
     FChecker->Start();
+    // A port on which no charger ever sends must not look like a silent success: the check
+    // is watched with the group interval, and goes on after each time-out.
+    FWatchdog->SetInterval(GroupModeInterval);
+    FWindow->Discard(WM_TIMEOUT);
+    FWatchdog->Resume();
     Raise(OnBeforeCheck);
     FLinkState = lsOpen;
     Raise(OnOpen);
@@ -140,7 +156,12 @@ void TKRVCharger::PatternMatched(std::uint16_t Handle)
             FWatchdog->SetInterval(SingleModeInterval);
         else if (FFrameMode == fmGroup)
             FWatchdog->SetInterval(GroupModeInterval);
+        // The check's own interval ran since the opening; frames are timed from now.
+        FWatchdog->Kick();
         FWatchdog->Resume();
+        // Headers came in: whatever time-out the check had, the charger is sending.
+        if (FLinkState == lsTimeOut)
+            FLinkState = lsOpen;
         Raise(OnAfterCheck);
     }
 }
@@ -150,9 +171,10 @@ void TKRVCharger::HandleMessage(std::uint32_t Msg, std::uint32_t WParam)
     if (Msg == WM_TIMEOUT) {
         if (WParam != 1)
             return;
-        // A time-out posted just before a close, a switch-off, a reopen or a link reset
-        // would mark a link that is not waiting for frames as timed out: dropped.
-        if (!FEnabled || !FPort->Open() || FFrameMode == fmUnknown || FWatchdog->Interval() == WaitWithoutLimit)
+        // A time-out posted just before a close, a switch-off or a link reset would mark a
+        // link that is not waiting for frames as timed out: dropped. One from before a
+        // reopen was discarded when the port opened.
+        if (!FEnabled || !FPort->Open() || FWatchdog->Interval() == WaitWithoutLimit)
             return;
         FLinkState = lsTimeOut;
         Raise(OnTimeOut);

@@ -85,6 +85,8 @@ public:
     void ResetLink();
 
     TLinkState LinkState() const { return FLinkState; }
+    // Why the last Open failed (ofNone after a successful one).
+    const TOpenFailure &OpenFailure() const { return FOpenFailure; }
     TFrameMode FrameMode() const { return FFrameMode; }
     std::uint32_t PacketCount() const { return FPacketCount; }
     std::uint32_t LostCount() const { return FLostCount; }
@@ -92,7 +94,8 @@ public:
     TKRVChannels &Channels() { return *FChannels; }
     const TKRVChannels &Channels() const { return *FChannels; }
     const std::uint8_t *GetFrame(int Index) const { return FRawFrames[Index]; }
-    void ReportChannel(int Index, std::int32_t Flag);
+    // A report of a frame that did not arrive leaves the channel's state as it was.
+    void ReportChannel(int Index, std::int32_t Flag, bool Arrived = true);
 
     // Parts, for the decoder, the checker and tests.
     TComPort &Port() { return *FPort; }
@@ -105,6 +108,7 @@ private:
     friend class TDataPicket;
     friend class TPacketChecker;
 
+    void Fail(const TOpenFailure &Failure);
     void PortOpened();
     void PortClosed();
     void DataAvailable(std::uint16_t Count);
@@ -120,6 +124,7 @@ private:
     std::unique_ptr<TDataPicket> FDecoder;
     std::unique_ptr<TPacketChecker> FChecker;
     TLinkState FLinkState = lsClosed;
+    TOpenFailure FOpenFailure;
     std::uint8_t FRawFrames[ChannelCount][FrameSize] = {};
     std::unique_ptr<TKRVChannels> FChannels;
     std::unique_ptr<TMessageWindow> FWindow;

@@ -15,7 +15,10 @@ void TMemoryComPort::NotifyWaiting()
 
 void TMemoryComPort::OpenDevice()
 {
-    if (!Failure.isEmpty())
-        throw TComPortError(Failure.toStdString());
+    if (!Failure.isEmpty()) {
+        TOpenFailure failure = FailureReason;
+        failure.Detail = Failure;
+        throw TComPortError(failure);
+    }
     ++OpenCount;
 }

@@ -19,6 +19,7 @@ public:
     void Unplug() { DeviceLost(); }
 
     QString Failure; // when not empty, opening raises TComPortError with this text
+    TOpenFailure FailureReason{ofOther, QStringLiteral("memory"), QString(), QString()}; // Failure is its detail
     int OpenCount = 0;
     int FlushCount = 0;
 

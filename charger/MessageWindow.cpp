@@ -21,6 +21,12 @@ void TMessageWindow::Post(std::uint32_t Msg, std::uint32_t WParam, std::uint32_t
     QCoreApplication::postEvent(this, new QEvent(WakeEvent));
 }
 
+void TMessageWindow::Discard(std::uint32_t Msg)
+{
+    std::lock_guard lock(FLock);
+    std::erase_if(FQueue, [Msg](const TMessage &Message) { return Message.Msg == Msg; });
+}
+
 bool TMessageWindow::event(QEvent *Event)
 {
     if (Event->type() != WakeEvent)

@@ -25,6 +25,8 @@ public:
 
     // Safe from any thread; the message is handled later, on the window's thread.
     void Post(std::uint32_t Msg, std::uint32_t WParam, std::uint32_t LParam);
+    // Forgets the messages of this kind that wait to be handled.
+    void Discard(std::uint32_t Msg);
 
 protected:
     bool event(QEvent *Event) override;

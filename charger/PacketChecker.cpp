@@ -40,9 +40,9 @@ void TPacketChecker::HeaderSeen(std::uint16_t Handle)
     };
     if (seenCount() < ChannelCount) {
         found->Seen = true;
-        // The first sighting stores the tick count; a second one before the fourth channel
-        // leaves the time since the first.
-        found->Tick = TickSource() - found->Tick;
+        // The latest sighting counts: a header garbled in one round must not leave a
+        // channel's time a round behind the others.
+        found->Tick = TickSource();
     }
     if (seenCount() == ChannelCount) {
         FCharger->Port().FlushInput();

@@ -41,12 +41,19 @@ void TQtComPort::OpenDevice()
 {
     const QString path = ComPortDevicePath(ComNumber);
     if (path.isEmpty())
-        throw TComPortError("no device for COM" + std::to_string(ComNumber));
+        throw TComPortError(
+            TOpenFailure{ofNotFound, QString(), QString(), QStringLiteral("no device for this number")});
     FSerial->setPortName(path);
     if (!FSerial->open(QIODevice::ReadWrite)) {
-        const QString reason = FSerial->errorString();
+        const QSerialPort::SerialPortError error = FSerial->error();
+        TOpenFailure failure{ofOther, path, QString(), FSerial->errorString()};
         FSerial->clearError();
-        throw TComPortError(reason.toStdString());
+        if (error == QSerialPort::DeviceNotFoundError)
+            failure.Fault = ofNotFound;
+        else if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError)
+            // The serial layer says "permission" for a device held by another program too.
+            failure = ExplainOpenRefusal(path, failure.Detail);
+        throw TComPortError(failure);
     }
     FSerial->setBaudRate(Line.Baud);
     FSerial->setDataBits(static_cast<QSerialPort::DataBits>(Line.DataBits));

@@ -34,10 +34,14 @@ void TCheckerTest::decision_data()
         << QList<int>{2, 3, 0, 1} << QList<quint32>{1000, 2000, 3000, 4000} << int(fmSingle);
     QTest::newRow("tick counter wraps") << QList<int>{0, 1, 2, 3}
                                         << QList<quint32>{0xFFFFFC00, 0xFFFFFFF0, 0x3D0, 0x7C0} << int(fmSingle);
-    // Channel 1 seen twice before channel 3: its tick becomes the 50 ms between sightings,
-    // and the decision is made from the values as they stand.
+    // A channel seen again before the fourth: its latest sighting counts.
     QTest::newRow("a channel seen twice before the fourth")
-        << QList<int>{0, 1, 1, 2, 3} << QList<quint32>{1000, 1050, 1100, 1150, 1200} << int(fmSingle);
+        << QList<int>{0, 1, 1, 2, 3} << QList<quint32>{1000, 1050, 1100, 1150, 1200} << int(fmGroup);
+    // Channel 1's header garbled in the first group: the decision comes in the second.
+    QTest::newRow("one garbled header in a group charger")
+        << QList<int>{0, 2, 3, 0, 1} << QList<quint32>{1000, 1030, 1045, 5000, 5015} << int(fmGroup);
+    QTest::newRow("one garbled header in a single charger")
+        << QList<int>{0, 2, 3, 0, 1} << QList<quint32>{1000, 3000, 4000, 5000, 6000} << int(fmSingle);
 }
 
 void TCheckerTest::decision()
@@ -73,7 +77,7 @@ void TCheckerTest::nothingIsDecodedWhileChecking()
     QVERIFY(f.Log->Reports().isEmpty());
     QCOMPARE(f.Log->Count("avail"), 0);
     QCOMPARE(f.Port->BytesWaiting(), 48);
-    QCOMPARE(f.Charger->Watchdog().Interval(), WaitWithoutLimit);
+    QCOMPARE(f.Charger->Watchdog().Interval(), GroupModeInterval);
     // A later opening checks again from the start.
     f.Tick = 10;
     f.Port->Receive(MakeFrame(3, 1300, 500));

@@ -187,7 +187,8 @@ void TDecoderTest::lostFrameTable_data()
     QTest::addColumn<int>("previous");
     QTest::addColumn<int>("current");
     QTest::addColumn<int>("lost");
-    const int table[4][4] = {{4, 0, 1, 2}, {0, 4, 0, 1}, {0, 0, 4, 0}, {0, 1, 2, 0}};
+    // Frames lost going forward round the cycle 0, 1, 2, 3, 0 ...
+    const int table[4][4] = {{4, 0, 1, 2}, {2, 4, 0, 1}, {1, 2, 4, 0}, {0, 1, 2, 4}};
     for (int prev = 0; prev < 4; ++prev)
         for (int cur = 0; cur < 4; ++cur)
             QTest::addRow("%d then %d", prev, cur) << prev << cur << table[prev][cur];
@@ -227,6 +228,32 @@ void TDecoderTest::groupModeReportsOnChannelThree()
     QCOMPARE(f.Charger->LostCount(), 0u);
     QCOMPARE(f.Charger->PacketCount(), 2u);
     QCOMPARE(f.Log->Reports().size(), 8);
+
+    // A frame broken in the group (channel 1's header mark) or missing from it (channel 2)
+    // is no new sample: no values bit, the state and the values it last sent stay.
+    for (int channel : {0, 1, 2, 3})
+        f.Port->Receive(MakeFrame(channel, 1300, 500 + channel, 0, 100 + channel));
+    QByteArray broken = MakeFrame(1, 1400, 900);
+    broken[1] = char(0x7F);
+    f.Log->Clear();
+    f.Port->Receive(MakeFrame(0, 1300, 0) + broken + MakeFrame(3, 1300, 500));
+    f.Port->NotifyWaiting();
+    f.Port->NotifyWaiting();
+    QCOMPARE(f.Log->Events.filter(QRegularExpression("^(receive|state)")),
+             (QStringList{"state 0 1", "receive 0 3", "receive 1 0", "receive 2 0", "receive 3 1"}));
+    for (int channel : {1, 2}) {
+        const TKRVChannel &c = f.Charger->Channels().Items(channel);
+        QCOMPARE(c.State, csWorking);
+        QCOMPARE(c.GetValue(vtCurrent), 500 + channel);
+        QCOMPARE(c.GetValue(vtCapacity), 100 + channel);
+    }
+    // Channel 0 still carries the new step when its own frame is the one missing.
+    f.Log->Clear();
+    f.Port->Receive(MakeFrame(1, 1300, 500) + MakeFrame(2, 1300, 500) + MakeFrame(3, 1300, 500));
+    f.Port->NotifyWaiting();
+    f.Port->NotifyWaiting();
+    QCOMPARE(f.Log->Reports(), (QStringList{"receive 0 2", "receive 1 1", "receive 2 1", "receive 3 1"}));
+    QCOMPARE(f.Charger->SampleCount(), 5u);
 }
 
 void TDecoderTest::disablingResetsTheDecoder()

@@ -19,6 +19,7 @@ private slots:
     void enabledWithItsOwnValue();
     void switchingOffAndOnKeepsTheFrameMode();
     void silenceRaisesTimeOutsUntilAFrame();
+    void silentPortTimesOutDuringTheCheck();
     void lateTimeOutIsDropped();
     void vanishedDeviceCloses();
     void destructionWhileOpenRaisesNoClose();
@@ -66,7 +67,8 @@ void TLinkEventsTest::reopenWhileOpen()
     QCOMPARE(f.Charger->FrameMode(), fmUnknown);
     for (int i = 0; i < 4; ++i)
         QCOMPARE(f.Charger->Channels().Items(i).State, csUnknown);
-    QCOMPARE(f.Charger->Watchdog().Interval(), WaitWithoutLimit);
+    // The check itself is watched with the group interval.
+    QCOMPARE(f.Charger->Watchdog().Interval(), GroupModeInterval);
 }
 
 void TLinkEventsTest::failedOpen_data()
@@ -87,10 +89,13 @@ void TLinkEventsTest::failedOpen()
     // Nothing is undone: receiving stays switched on, the port stays closed.
     QVERIFY(f.Charger->Enabled());
     QVERIFY(!f.Port->Open());
+    QCOMPARE(f.Charger->OpenFailure().Detail, reason);
+    QCOMPARE(f.Charger->OpenFailure().Fault, ofOther);
 
     f.Port->Failure.clear();
     f.Charger->Open();
     QCOMPARE(f.Charger->LinkState(), lsOpen);
+    QCOMPARE(f.Charger->OpenFailure().Fault, ofNone);
 }
 
 void TLinkEventsTest::failedOpenAfterAnOpenPort()
@@ -193,6 +198,30 @@ void TLinkEventsTest::silenceRaisesTimeOutsUntilAFrame()
     QCOMPARE(f.Charger->LinkState(), lsOpen);
 }
 
+void TLinkEventsTest::silentPortTimesOutDuringTheCheck()
+{
+    // Three channels only: the check never decides, yet the silence is reported, again and
+    // again, and the check goes on.
+    TLinkFixture f;
+    QElapsedTimer clock;
+    clock.start();
+    f.Charger->Open();
+    for (int channel = 0; channel < 3; ++channel) {
+        f.Tick += 1000;
+        f.Port->Receive(MakeFrame(channel, 1300, 500));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(f.Log->Count("timeout"), 1, 8000);
+    QVERIFY(clock.elapsed() >= GroupModeInterval - 50);
+    QCOMPARE(f.Charger->LinkState(), lsTimeOut);
+    QCOMPARE(f.Charger->FrameMode(), fmUnknown);
+    f.Tick += 1000;
+    f.Port->Receive(MakeFrame(3, 1300, 500));
+    QCOMPARE(f.Charger->FrameMode(), fmSingle);
+    QCOMPARE(f.Log->Count("aftercheck"), 1);
+    QCOMPARE(f.Charger->LinkState(), lsOpen);
+    QCOMPARE(f.Charger->Watchdog().Interval(), SingleModeInterval);
+}
+
 void TLinkEventsTest::lateTimeOutIsDropped()
 {
     TLinkFixture f;
@@ -204,6 +233,9 @@ void TLinkEventsTest::lateTimeOutIsDropped()
     f.Charger->SetEnabled(true);
     f.Charger->Window()->Post(WM_TIMEOUT, 1, 0);
     f.Charger->ResetLink();
+    f.DeliverPosts();
+    f.Charger->Window()->Post(WM_TIMEOUT, 1, 0);
+    f.Charger->Open();
     f.DeliverPosts();
     f.Charger->Window()->Post(WM_TIMEOUT, 1, 0);
     f.Charger->Close();

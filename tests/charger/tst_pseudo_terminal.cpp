@@ -9,6 +9,11 @@
 #include <QSerialPort>
 #include <QtTest>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr int TestPort = 200;
@@ -59,6 +64,7 @@ private slots:
     void garbageAndBrokenFrames();
     void vanishedDeviceRaisesCloseOnce();
     void absentAndBusyPorts();
+    void deviceRefusedToTheUser();
 
 private:
     TPseudoTerminal *FPty = nullptr;
@@ -193,6 +199,8 @@ void TPseudoTerminalTest::absentAndBusyPorts()
     absent.Charger.Open();
     QCOMPARE(absent.Log.Events, QStringList{"failure"});
     QCOMPARE(absent.Charger.LinkState(), lsFailure);
+    QCOMPARE(absent.Charger.OpenFailure().Fault, ofNotFound);
+    QCOMPARE(absent.Charger.OpenFailure().Device, QStringLiteral("/dev/no-such-serial-device"));
 
     // Held open elsewhere: still listed as available, but opening fails.
     QSerialPort holder(pty.SlavePath());
@@ -202,11 +210,48 @@ void TPseudoTerminalTest::absentAndBusyPorts()
     busy.Charger.Open();
     QCOMPARE(busy.Log.Events, QStringList{"failure"});
     QVERIFY(busy.Charger.Enabled());
+    QCOMPARE(busy.Charger.OpenFailure().Fault, ofBusy);
+    QCOMPARE(busy.Charger.OpenFailure().Device, pty.SlavePath());
     holder.close();
     busy.Charger.Open();
     QCOMPARE(busy.Log.Events, (QStringList{"failure", "beforecheck", "open"}));
     QVERIFY(PortTable::RemovePortDevice(TestPort + 1));
     QVERIFY(!IsPortAvailable(TestPort + 1));
+}
+
+void TPseudoTerminalTest::deviceRefusedToTheUser()
+{
+    // A device the user may not open names the group that may. Root may open anything, so
+    // as root the refusal is met in a child process that has become nobody.
+    TPseudoTerminal pty;
+    const QByteArray path = QFile::encodeName(pty.SlavePath());
+    struct stat status {
+    };
+    QCOMPARE(::stat(path.constData(), &status), 0);
+    const group *owner = ::getgrgid(status.st_gid);
+    QVERIFY(owner);
+    const QString expectedGroup = QString::fromLocal8Bit(owner->gr_name);
+    const auto refusedAsExpected = [&] {
+        const TOpenFailure failure = ExplainOpenRefusal(pty.SlavePath(), QString());
+        return failure.Fault == ofAccessDenied && failure.DeviceGroup == expectedGroup &&
+               failure.Device == pty.SlavePath();
+    };
+    if (::getuid() != 0) {
+        QCOMPARE(::chmod(path.constData(), 0), 0);
+        QVERIFY(refusedAsExpected());
+        return;
+    }
+    QCOMPARE(::chmod(path.constData(), 0600), 0);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        const bool nobody = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        ::_exit(!nobody ? 2 : refusedAsExpected() ? 0 : 1);
+    }
+    int result = 0;
+    QCOMPARE(::waitpid(child, &result, 0), child);
+    QVERIFY(WIFEXITED(result));
+    QCOMPARE(WEXITSTATUS(result), 0);
 }
 
 QTEST_GUILESS_MAIN(TPseudoTerminalTest)
