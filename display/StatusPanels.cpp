@@ -60,6 +60,7 @@ void TStatusPanels::ApplyTexts()
         Panels[static_cast<std::size_t>(i)]->setToolTip(LoadStr(hints[i]));
         Panels[static_cast<std::size_t>(i)]->SetImage(Icons, images[i]);
     }
+    ShowPortStateHint(FCharger.LinkState(), FCharger.Port().Open());
 }
 
 void TStatusPanels::UpdatePortStatePanel(TLinkState State, bool Opened)
@@ -67,8 +68,10 @@ void TStatusPanels::UpdatePortStatePanel(TLinkState State, bool Opened)
     const bool live = State == lsOpen || State == lsTimeOut;
     for (int i = 0; i < 4; ++i)
         Panels[static_cast<std::size_t>(i)]->setEnabled(live);
-    // While the frame timing is unknown the check events own the image.
-    if (FCharger.FrameMode() == fmUnknown)
+    ShowPortStateHint(State, Opened);
+    // While the frame timing is unknown the check events own the image, but for a time-out:
+    // a port on which nothing sends must show it.
+    if (FCharger.FrameMode() == fmUnknown && !(Opened && State == lsTimeOut))
         return;
     int image;
     if (Opened)
@@ -90,9 +93,29 @@ void TStatusPanels::ChargerDataAvail()
 
 void TStatusPanels::ChargerPicket() { Panels[1]->SetImage(Icons, 24); }
 
-void TStatusPanels::ChargerBeforeCheck() { Panels[0]->SetImage(Icons, 25); }
+void TStatusPanels::ChargerBeforeCheck()
+{
+    Panels[0]->SetImage(Icons, 25);
+    ShowPortStateHint(lsOpen, true);
+}
 
-void TStatusPanels::ChargerAfterCheck() { Panels[0]->SetImage(Icons, 6); }
+void TStatusPanels::ChargerAfterCheck()
+{
+    Panels[0]->SetImage(Icons, 6);
+    ShowPortStateHint(FCharger.LinkState(), true);
+}
+
+void TStatusPanels::ShowPortStateHint(TLinkState State, bool Opened)
+{
+    TTextId hint = TTextId::PortStateClosed;
+    if (State == lsFailure)
+        hint = TTextId::PortStateFailed;
+    else if (Opened && State == lsTimeOut)
+        hint = TTextId::PortStateNoData;
+    else if (Opened && State == lsOpen)
+        hint = FCharger.FrameMode() == fmUnknown ? TTextId::PortStateChecking : TTextId::PortStateReceiving;
+    Panels[0]->setToolTip(LoadStr(TTextId::PortStatePanelHint) + QStringLiteral("：") + LoadStr(hint));
+}
 
 void TStatusPanels::SetPanelVisible(int Index, bool Visible)
 {

@@ -48,5 +48,8 @@ public:
     void SetPanelVisible(int Index, bool Visible);
 
 private:
+    // The port-state panel's hint names the state in words.
+    void ShowPortStateHint(TLinkState State, bool Opened);
+
     TKRVCharger &FCharger;
 };

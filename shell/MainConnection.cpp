@@ -22,6 +22,30 @@ namespace {
 
 bool IsOpen(const TKRVCharger &Charger) { return Charger.LinkState() == lsOpen || Charger.LinkState() == lsTimeOut; }
 
+// The system's reason for a failed open, as a line under the open failure message.
+QString OpenFailureReason(const TOpenFailure &Failure, std::uint16_t ComNumber)
+{
+    switch (Failure.Fault) {
+    case ofNotFound:
+        if (Failure.Device.isEmpty())
+            return FormatText(LoadStr(TTextId::PortNoDeviceReason), {static_cast<long long>(ComNumber)});
+        return FormatText(LoadStr(TTextId::PortNotFoundReason), {Failure.Device});
+    case ofAccessDenied:
+        return FormatText(
+            LoadStr(TTextId::PortAccessDeniedReason),
+            {Failure.Device, Failure.DeviceGroup.isEmpty() ? QStringLiteral("dialout") : Failure.DeviceGroup});
+    case ofBusy:
+        return FormatText(LoadStr(TTextId::PortBusyReason), {Failure.Device});
+    case ofOther:
+        if (!Failure.Detail.isEmpty())
+            return FormatText(LoadStr(TTextId::PortOtherReason), {Failure.Device, Failure.Detail});
+        return {};
+    case ofNone:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 int TfrmMain::ConfirmReplaceConnection()
@@ -48,9 +72,7 @@ void TfrmMain::OpenFromPortSelection(const std::vector<std::uint16_t> &Selection
         return;
     const std::uint16_t port = Selection[2];
     Charger->Close();
-    // The open event builds the series anew.
-    FreeSeries(*Chart);
-    Chart->QueueRepaint();
+    // The open event builds the series anew; a failed attempt keeps the recording shown.
     Charger->ComNumber = port;
     Charger->Open();
     PromoteRecentPort(port);
@@ -179,6 +201,16 @@ void TfrmMain::actFileEnabledExecute(QAction *Sender)
     Charger->SetEnabled(on);
     UpdatePortStatePanel(Charger->LinkState(), on);
     StatusBarPanels->Panels[1]->SetImage(IconList, 24);
+}
+
+void TfrmMain::ChargerFailure(TKRVCharger *Sender)
+{
+    QString text = FormatText(LoadStr(TTextId::PortOpenFailed), {static_cast<long long>(Sender->ComNumber)});
+    const QString reason = OpenFailureReason(Sender->OpenFailure(), Sender->ComNumber);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    ShowError(this, text, LoadStr(TTextId::AppTitle));
+    UpdatePortStatePanel(Sender->LinkState(), false);
 }
 
 void TfrmMain::ChargerTimeOut(TKRVCharger *Sender) { UpdatePortStatePanel(Sender->LinkState(), true); }

@@ -209,13 +209,6 @@ void TfrmMain::ChargerClose(TKRVCharger *Sender)
     SetApplicationTitle(LoadStr(TTextId::AppTitle));
 }
 
-void TfrmMain::ChargerFailure(TKRVCharger *Sender)
-{
-    ShowError(this, FormatText(LoadStr(TTextId::PortOpenFailed), {static_cast<long long>(Sender->ComNumber)}),
-              LoadStr(TTextId::AppTitle));
-    UpdatePortStatePanel(Sender->LinkState(), false);
-}
-
 void TfrmMain::ChargerReceiveData(TKRVChannel *Sender, std::int32_t Flag) { Feeder->ChargerReceiveData(Sender, Flag); }
 
 void TfrmMain::actClearDataExecute() { Feeder->actClearDataExecute(*Charger); }

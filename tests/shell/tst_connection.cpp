@@ -191,22 +191,54 @@ private slots:
         f.OpenIn(fmSingle);
         f.FeedStep(1400, 500);
         QCOMPARE(f.Series(0, 0).PointCount(), 1);
+        const std::size_t lines = f.Form->FExportLines->Count();
         f.Port->Failure = QStringLiteral("absent");
+        f.Port->FailureReason.Fault = ofNotFound;
         {
             TBoxAnswerer answerer(QMessageBox::Ok);
             Open(f, 9);
             QCOMPARE(answerer.Count(), 1);
-            QCOMPARE(answerer.Texts[0], QStringLiteral("端口打开失败。请确认端口: COM9 没有被占用。"));
+            QCOMPARE(answerer.Texts[0], QStringLiteral("端口打开失败。请确认端口: COM9 没有被占用。\n"
+                                                       "原因：找不到设备 memory，它可能已被拔出。"));
         }
         QCOMPARE(RecentTexts(*f.Form).first(), QStringLiteral("COM9"));
         QCOMPARE(f.Form->windowTitle(), QStringLiteral("Korvane 联机应用程序"));
         QVERIFY(!f.Form->actFileClose->isEnabled());
         QVERIFY(!f.Form->actFileEnabled->isEnabled());
-        // The dialog path took the curves away; they come back only with the next open.
-        QVERIFY(f.Form->Chart->Series.empty());
+        // A failed attempt from the dialog leaves the recording as it was.
+        QCOMPARE(f.Form->Chart->Series.size(), 12u);
+        QCOMPARE(f.Series(0, 0).PointCount(), 1);
+        QCOMPARE(f.Form->FExportLines->Count(), lines);
+        QCOMPARE(FindChannelRow(f.Form->FRows, 0)->Voltage, 1400);
+
+        // Each kind of refusal names its reason on a second line.
+        const struct {
+            TOpenFailure Reason;
+            QString Line;
+        } reasons[] = {
+            {{ofNotFound, QString(), QString(), QString()}, QStringLiteral("原因：系统中没有与 COM9 对应的设备。")},
+            {{ofAccessDenied, QStringLiteral("/dev/ttyUSB0"), QStringLiteral("uucp"), QString()},
+             QStringLiteral(
+                 "原因：没有打开 /dev/ttyUSB0 的权限。在 Linux 上，用户须属于 uucp 组，加入后重新登录才生效。")},
+            {{ofAccessDenied, QStringLiteral("/dev/ttyS0"), QString(), QString()},
+             QStringLiteral(
+                 "原因：没有打开 /dev/ttyS0 的权限。在 Linux 上，用户须属于 dialout 组，加入后重新登录才生效。")},
+            {{ofBusy, QStringLiteral("/dev/ttyACM0"), QString(), QString()},
+             QStringLiteral("原因：/dev/ttyACM0 正被其他程序使用。")},
+            {{ofOther, QStringLiteral("/dev/ttyS1"), QString(), QString()},
+             QStringLiteral("原因：打开 /dev/ttyS1 时系统报告：absent")},
+        };
+        for (const auto &reason : reasons) {
+            f.Port->FailureReason = reason.Reason;
+            TBoxAnswerer answerer(QMessageBox::Ok);
+            Open(f, 9);
+            QCOMPARE(answerer.Texts.value(0).section(QLatin1Char('\n'), 1), reason.Line);
+        }
+
         f.Port->Failure.clear();
         f.OpenIn(fmSingle);
         QCOMPARE(f.Form->Chart->Series.size(), 12u);
+        QCOMPARE(f.Series(0, 0).PointCount(), 0);
         f.FeedStep(1400, 500);
         // A failed reopen from the list keeps the curves recorded before.
         f.Port->Failure = QStringLiteral("absent");

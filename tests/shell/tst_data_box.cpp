@@ -303,15 +303,27 @@ private slots:
             form.Charger->ComNumber = 1;
             form.Charger->Open();
             QCOMPARE(answerer.Count(), 1);
-            QCOMPARE(answerer.Texts[0], QStringLiteral("端口打开失败。请确认端口: COM1 没有被占用。"));
+            QCOMPARE(answerer.Texts[0].section(QLatin1Char('\n'), 0, 0),
+                     QStringLiteral("端口打开失败。请确认端口: COM1 没有被占用。"));
             QCOMPARE(answerer.Icons[0], QMessageBox::Critical);
         }
         QCOMPARE(panels.Panels[0]->ImageIndex(), 6);
         QVERIFY(!panels.Panels[0]->isEnabled());
+        QCOMPARE(panels.Panels[0]->toolTip(), QStringLiteral("端口状态：打开失败，已关闭"));
 
+        // A port on which nothing sends shows the time-out while the check goes on.
         f.Port->Failure.clear();
+        form.Charger->Open();
+        QCOMPARE(panels.Panels[0]->ImageIndex(), 25);
+        QCOMPARE(panels.Panels[0]->toolTip(), QStringLiteral("端口状态：已打开，正在识别充电器的数据帧"));
+        form.Charger->Window()->Post(WM_TIMEOUT, 1, 0);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(panels.Panels[0]->ImageIndex(), 7);
+        QCOMPARE(panels.Panels[0]->toolTip(), QStringLiteral("端口状态：已打开，没有收到数据"));
+
         f.OpenIn(fmSingle);
         QCOMPARE(panels.Panels[0]->ImageIndex(), 6);
+        QCOMPARE(panels.Panels[0]->toolTip(), QStringLiteral("端口状态：已打开，正在接收数据"));
         f.Feed(MakeFrame(0, 1400, 600));
         QCOMPARE(panels.Panels[1]->ImageIndex(), 24);
         QVERIFY(panels.Panels[0]->isEnabled());
