@@ -193,10 +193,16 @@ void TChartPages::UpdateChartScroll(std::int64_t Delta)
     const int total = static_cast<int>(std::min<std::int64_t>(std::max(steps, page), INT32_MAX));
     FScroll.SetMax(total);
 
-    // Following the step counter itself, not the steps since the last point: after a charge
-    // ends or past skipped frames the newest step stays the right edge of the view.
-    if (Delta <= 0 || (page < steps && actAutoScroll->isChecked()))
+    if (Delta <= 0) {
         FScroll.SetPosition(static_cast<int>(total - page));
+    } else if (page < steps && actAutoScroll->isChecked()) {
+        // The view moves along by the steps counted since the last update, not by the steps
+        // since the last point: after a charge ends or past skipped frames it would run past
+        // the data. It never passes the newest step.
+        const std::int64_t moved = std::max<std::int64_t>(0, steps - FScrolledSteps);
+        FScroll.SetPosition(static_cast<int>(std::min<std::int64_t>(FScroll.Position() + moved, total - page)));
+    }
+    FScrolledSteps = steps;
 
     if (page >= steps) {
         if (!allow)

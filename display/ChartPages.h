@@ -75,5 +75,6 @@ private:
     QScrollBar *FScrollBar = nullptr;
     QWidget *FActionOwner = nullptr;
     TChartScroll FScroll;
+    std::int64_t FScrolledSteps = 0; // the step count at the last scroll update
     int FCurrentAxis = -1;
 };

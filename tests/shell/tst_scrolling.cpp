@@ -93,10 +93,10 @@ private slots:
         f.Form->scrlbrChart->setValue(40);
         QCOMPARE(f.Form->Pages->Scroll().Position(), 40);
         QCOMPARE(TimeRange(f), QCPRange(40, 190));
-        // Automatic scrolling brings the newest page back with the next step.
+        // With automatic scrolling the place the user chose moves along with the data.
         FeedSteps(f, 1);
-        QCOMPARE(TimeRange(f), QCPRange(251, 401));
-        QCOMPARE(f.Form->scrlbrChart->value(), 251);
+        QCOMPARE(TimeRange(f), QCPRange(41, 191));
+        QCOMPARE(f.Form->scrlbrChart->value(), 41);
     }
 
     // Steps without new points, from a finished charge or from implausible frames, still end
