@@ -22,7 +22,7 @@ void TDataPicket::Reset()
     FLastChannel = -1;
     FPosition = -1;
     FGroupArrived = 0;
-    FHasLastFrame = 0;
+    std::memset(FLastFrames, 0, sizeof FLastFrames);
     FStartBytes.reset();
     for (int c = 0xC0; c <= 0xC3; ++c)
         FStartBytes.set(static_cast<std::size_t>(c));
@@ -137,7 +137,6 @@ void TDataPicket::FinishFrame()
     if (FCharger->FrameMode() != fmGroup)
         return;
     FGroupArrived |= Bit(channel);
-    FHasLastFrame |= Bit(channel);
     std::memcpy(FLastFrames[channel], block, FrameSize);
     if (FFlags[3].Contains(ffComplete))
         ReportGroup();
@@ -154,7 +153,8 @@ void TDataPicket::ReportGroup()
         const bool fresh = (arrived & Bit(j)) != 0;
         // A frame missing from the group, or broken in it, is no new sample: the channel
         // is reported with what it last sent, not as a fresh reading, and keeps its state.
-        if (!fresh && (FHasLastFrame & Bit(j)) != 0)
+        // A kept frame begins with its start byte; an empty one was never received.
+        if (!fresh && FLastFrames[j][0] != 0)
             std::memcpy(Block(j), FLastFrames[j], FrameSize);
         std::int32_t flag = fresh ? static_cast<std::int32_t>(FFlags[static_cast<std::size_t>(j)].Bits() & 3) : 0;
         if (j == 0)

@@ -72,6 +72,5 @@ private:
     // Group mode: the channels whose frame came complete since the last group report, and
     // each channel's last complete frame, which a group that lacks it reports again.
     std::uint8_t FGroupArrived = 0;
-    std::uint8_t FHasLastFrame = 0;
     std::uint8_t FLastFrames[ChannelCount][FrameSize] = {};
 };
