@@ -134,6 +134,8 @@ public:
     // A port dialog result: [1, count, ports...] when confirmed.
     void OpenFromPortSelection(const std::vector<std::uint16_t> &Selection);
     void ReopenRecentPort(QAction *Sender);
+    // Opens Port anew as a recent port item does once the replacement is confirmed; --com too.
+    void ReopenPort(std::uint16_t Port);
     void actFileCloseExecute();
     void actFileEnabledExecute(QAction *Sender);
     // The recent ports: the port items of the reopen list, top first.

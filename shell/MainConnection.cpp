@@ -85,11 +85,16 @@ void TfrmMain::ReopenRecentPort(QAction *Sender)
         return;
     if (ConfirmReplaceConnection() != IdOk)
         return;
+    ReopenPort(static_cast<std::uint16_t>(port));
+}
+
+void TfrmMain::ReopenPort(std::uint16_t Port)
+{
     Charger->Close();
     Charger->ResetLink();
-    Charger->ComNumber = static_cast<std::uint16_t>(port);
+    Charger->ComNumber = Port;
     Charger->Open();
-    PromoteRecentPort(static_cast<std::uint16_t>(port));
+    PromoteRecentPort(Port);
     FormShow();
 }
 

@@ -1,16 +1,24 @@
 #include "shell/Main.h"
 #include "shell/AppModule.h"
+#include "shell/CommandLine.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
+    const TCommandLine commandLine = ParseCommandLine(CommandLineArguments(argc, argv));
+    if (commandLine.Action != TCommandLine::clRun)
+        return AnswerCommandLine(commandLine, argc, argv);
     QApplication application(argc, argv);
     InitializeModules();
     int result = 0;
     {
         TfrmMain frmMain;
         frmMain.show();
+        // The port of --com opens once the window is up, as if picked from the recent list.
+        if (commandLine.ComNumber != 0)
+            QTimer::singleShot(0, &frmMain, [&frmMain, &commandLine] { frmMain.ReopenPort(commandLine.ComNumber); });
         result = QApplication::exec();
     }
     FinalizeModules();
