@@ -3,6 +3,7 @@
 #include "SimOutput.h"
 #include "Simulator.h"
 
+#include "settings/Constant.h"
 #include "settings/PortTable.h"
 
 #include <QCoreApplication>
@@ -14,6 +15,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvane-charger-sim"));
+    // The version stamped into the simulator's file, as the monitor's about box reads its own.
+    QCoreApplication::setApplicationVersion(FormatAppVersion());
     QTextStream out(stdout);
     QTextStream err(stderr);
 

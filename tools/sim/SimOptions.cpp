@@ -47,6 +47,7 @@ bool ParseOptions(const QStringList &Arguments, TSimOptions &Options, QString &E
         "Simulated four-channel charger: writes data frames to a pseudo-terminal of its own (its path is "
         "printed as \"device PATH\") or to a device."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QString rate = QStringLiteral("rate");
     parser.addOptions({
         {QStringLiteral("device"), QStringLiteral("Write to PATH instead of a pseudo-terminal."),
@@ -75,6 +76,8 @@ bool ParseOptions(const QStringList &Arguments, TSimOptions &Options, QString &E
     }
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
     if (!parser.positionalArguments().isEmpty()) {
         Error = QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().constFirst());
         return false;

@@ -21,5 +21,5 @@ struct TSimOptions {
 };
 
 // Fills Options from the command line; on false, Error says what is wrong. --help prints
-// the usage and ends the process.
+// the usage and --version the application version, and each ends the process.
 bool ParseOptions(const QStringList &Arguments, TSimOptions &Options, QString &Error);
