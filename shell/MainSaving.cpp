@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "FileReplacement.h"
 #include "SaveFiles.h"
 #include "display/KRVChart.h"
 #include "resources/Texts.h"
@@ -79,7 +80,7 @@ bool TfrmMain::ExecuteSaveDialog(const QString &Title, const QString &Filter, co
 
 bool TfrmMain::ConfirmOverwrite(const QString &FileName)
 {
-    if (!QFileInfo(FileName).isFile())
+    if (!FileTargetExists(FileName))
         return true;
     const QString text = FormatText(LoadStr(TTextId::FileOverwriteQuestion), {QDir::toNativeSeparators(FileName)});
     return AskOkCancel(this, text, LoadStr(TTextId::AppTitle)) == IdOk;

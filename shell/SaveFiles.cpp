@@ -1,10 +1,11 @@
 #include "SaveFiles.h"
 
+#include "FileReplacement.h"
 #include "ImageWriters.h"
 #include "display/ExportLines.h"
 
+#include <QIODevice>
 #include <QImage>
-#include <QSaveFile>
 #include <QString>
 
 namespace {
@@ -43,40 +44,34 @@ QString PictureFileName(const QString &FileName, TPictureType Type)
 
 bool SavePictureFile(const QImage &Picture, TPictureType Type, const QString &FileName)
 {
-    QSaveFile file(FileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    bool written = false;
-    switch (Type) {
-    case TPictureType::Bmp:
-        written = WriteBmp(Picture, file);
-        break;
-    case TPictureType::Jpeg:
-        written = WriteJpeg(Picture, file);
-        break;
-    case TPictureType::Png:
-        written = WritePng(Picture, file);
-        break;
-    }
-    return written && file.commit();
+    return ReplaceFile(FileName, [&](QIODevice &File) {
+        switch (Type) {
+        case TPictureType::Jpeg:
+            return WriteJpeg(Picture, File);
+        case TPictureType::Png:
+            return WritePng(Picture, File);
+        case TPictureType::Bmp:
+            break;
+        }
+        return WriteBmp(Picture, File);
+    });
 }
 
 bool SaveExportFile(const TExportLines &Lines, const QString &FileName)
 {
-    QSaveFile file(FileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray block;
-    block.reserve(ExportBlockBytes + 256);
-    const std::size_t count = Lines.Count();
-    for (std::size_t i = 0; i < count; ++i) {
-        block += Lines.Line(i);
-        block += "\r\n";
-        if (block.size() >= ExportBlockBytes || i + 1 == count) {
-            if (file.write(block) != block.size())
-                return false;
-            block.resize(0);
+    return ReplaceFile(FileName, [&](QIODevice &File) {
+        QByteArray block;
+        block.reserve(ExportBlockBytes + 256);
+        const std::size_t count = Lines.Count();
+        for (std::size_t i = 0; i < count; ++i) {
+            block += Lines.Line(i);
+            block += "\r\n";
+            if (block.size() >= ExportBlockBytes || i + 1 == count) {
+                if (File.write(block) != block.size())
+                    return false;
+                block.resize(0);
+            }
         }
-    }
-    return file.commit();
+        return true;
+    });
 }

@@ -1,7 +1,6 @@
 #pragma once
-// Writing the chart picture and the export lines to files. Every write goes through a
-// temporary file that replaces the target only once complete, so a failure leaves an
-// earlier file as it was.
+// Writing the chart picture and the export lines to files, replacing an earlier file only
+// once the new one is complete (FileReplacement.h).
 class QImage;
 class QString;
 class TExportLines;
