@@ -78,7 +78,7 @@ void TDataPicket::Decode()
             flags.Include(ffHeader);
             Block(FChannel)[1] = c;
             FPosition = 1;
-            if (FCharger->FrameMode() == fmSingle && FLastChannel >= 0)
+            if (FLastChannel >= 0)
                 CountLostFrames();
         } else {
             // The frame is dropped; its block keeps the start byte and zeros.
@@ -100,6 +100,19 @@ void TDataPicket::Decode()
 
 void TDataPicket::CountLostFrames()
 {
+    if (FCharger->FrameMode() == fmGroup) {
+        // A group's frames come in channel order and channel 3's ends it. A frame that is
+        // not after the last one begins a new group: the one in progress never comes, its
+        // four frames are lost and its step passes without a report, as a missed round does
+        // in single mode.
+        if (FLastChannel < ChannelCount - 1 && FChannel <= FLastChannel) {
+            FCharger->FLostCount += ChannelCount;
+            ++FCharger->FSampleCount;
+            // What came of it is no reading of the next group.
+            FGroupArrived = 0;
+        }
+        return;
+    }
     // The channels come round in a cycle of four: the distance forward from the last
     // channel, less one, were lost; the same channel again means a whole cycle was.
     const int d = (FChannel - FLastChannel + ChannelCount) % ChannelCount;
