@@ -1,5 +1,6 @@
 #include "ComPortMap.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
@@ -42,6 +43,19 @@ QString FixedDevicePath(int Number)
     if (range < 0 || range >= static_cast<int>(ranges.size()))
         return {};
     return QString::fromLatin1(ranges[static_cast<std::size_t>(range)]) + QString::number((Number - 1) % 32);
+#endif
+}
+
+// A relative entry of the override table names a device under /dev/, as the serial layer
+// itself reads a bare port name; the working directory plays no part.
+QString OverrideDevice(const QString &Entry)
+{
+#ifdef Q_OS_WIN
+    return Entry;
+#else
+    if (Entry.isEmpty() || QDir::isAbsolutePath(Entry))
+        return Entry;
+    return QDir::cleanPath(QStringLiteral("/dev/") + Entry);
 #endif
 }
 
@@ -104,7 +118,7 @@ QString ComPortDevicePath(int Number)
         lookup = OverrideLookup();
     }
     if (lookup) {
-        const QString path = lookup(Number);
+        const QString path = OverrideDevice(lookup(Number));
         if (!path.isEmpty())
             return path;
     }
@@ -177,7 +191,7 @@ TComPortSnapshot::TComPortSnapshot() : FPaths(HighestComNumber + 1)
         } else if (lookup) {
             path = lookup(number);
         }
-        FPaths[static_cast<std::size_t>(number)] = path.isEmpty() ? FixedDevicePath(number) : path;
+        FPaths[static_cast<std::size_t>(number)] = path.isEmpty() ? FixedDevicePath(number) : OverrideDevice(path);
     }
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         FAdapters.push_back({info.systemLocation(), AdapterName(info)});

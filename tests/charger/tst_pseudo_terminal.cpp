@@ -64,6 +64,8 @@ private slots:
     void garbageAndBrokenFrames();
     void vanishedDeviceRaisesCloseOnce();
     void absentAndBusyPorts();
+    void entryFormsReachTheirDevice_data();
+    void entryFormsReachTheirDevice();
     void deviceRefusedToTheUser();
 
 private:
@@ -217,6 +219,37 @@ void TPseudoTerminalTest::absentAndBusyPorts()
     QCOMPARE(busy.Log.Events, (QStringList{"failure", "beforecheck", "open"}));
     QVERIFY(PortTable::RemovePortDevice(TestPort + 1));
     QVERIFY(!IsPortAvailable(TestPort + 1));
+}
+
+void TPseudoTerminalTest::entryFormsReachTheirDevice_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::newRow("relative to /dev") << "relative";
+}
+
+void TPseudoTerminalTest::entryFormsReachTheirDevice()
+{
+    QFETCH(QString, form);
+    TPseudoTerminal pty;
+    QVERIFY(pty.IsValid());
+    QVERIFY(pty.SlavePath().startsWith(QLatin1String("/dev/pts/")));
+    const QString entry = pty.SlavePath().mid(5);
+    QVERIFY(PortTable::WritePortDevice(TestPort, entry));
+
+    // Listed where the dialog looks, with the device it opens.
+    const TComPortSnapshot listing;
+    QVERIFY(listing.IsAvailable(TestPort));
+    QCOMPARE(listing.DevicePath(TestPort), pty.SlavePath());
+    QVERIFY(IsPortAvailable(TestPort));
+
+    TPtyLink link(1000);
+    link.Charger.Open();
+    QCOMPARE(link.Log.Events, (QStringList{"beforecheck", "open"}));
+    QVERIFY(pty.Write(Headers()));
+    QTRY_COMPARE(link.Charger.FrameMode(), fmSingle);
+    QVERIFY(pty.Write(MakeFrame(2, 1400, 900, 5, 321)));
+    QTRY_COMPARE(link.Log.Reports(), QStringList{"receive 2 3"});
+    QCOMPARE(link.Charger.Channels().Items(2).GetValue(vtCapacity), 321);
 }
 
 void TPseudoTerminalTest::deviceRefusedToTheUser()
