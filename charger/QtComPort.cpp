@@ -2,7 +2,15 @@
 
 #include "ComPortMap.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSerialPort>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#endif
 
 namespace {
 
@@ -17,6 +25,17 @@ QSerialPort::Parity ParityOf(char Parity)
         return QSerialPort::NoParity;
     }
 }
+
+#ifdef Q_OS_UNIX
+// The serial layer locks a device with a file named after it: "LCK.." and the path below
+// /dev/ with its slashes turned into underscores.
+bool LockNameFits(const QString &Device)
+{
+    QString name = Device.startsWith(QLatin1String("/dev/")) ? Device.mid(5) : Device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return QFile::encodeName(QStringLiteral("LCK..") + name).size() <= NAME_MAX;
+}
+#endif
 
 } // namespace
 
@@ -43,7 +62,20 @@ void TQtComPort::OpenDevice()
     if (path.isEmpty())
         throw TComPortError(
             TOpenFailure{ofNotFound, QString(), QString(), QStringLiteral("no device for this number")});
-    FSerial->setPortName(path);
+    QString device = path;
+#ifdef Q_OS_UNIX
+    // A link such as a by-id path is opened through the device it resolves to, so that the
+    // lock file's name stays short; a path that does not resolve (an unplugged adapter's
+    // link) is left to the serial layer, which finds it missing.
+    const QString resolved = QFileInfo(path).canonicalFilePath();
+    if (!resolved.isEmpty()) {
+        device = resolved;
+        if (!LockNameFits(device))
+            throw TComPortError(
+                TOpenFailure{ofOther, path, QString(), QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))});
+    }
+#endif
+    FSerial->setPortName(device);
     if (!FSerial->open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = FSerial->error();
         TOpenFailure failure{ofOther, path, QString(), FSerial->errorString()};

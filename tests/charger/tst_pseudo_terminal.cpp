@@ -9,6 +9,9 @@
 #include <QSerialPort>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -225,6 +228,11 @@ void TPseudoTerminalTest::entryFormsReachTheirDevice_data()
 {
     QTest::addColumn<QString>("form");
     QTest::newRow("relative to /dev") << "relative";
+    // A by-id link as long as an adapter's: the serial layer's lock file is named after the
+    // device and a file name may not be that long.
+    QTest::newRow("long link") << "link";
+    // Nothing shorter to open it by: the failure names the length, not a busy port.
+    QTest::newRow("long path of its own") << "file";
 }
 
 void TPseudoTerminalTest::entryFormsReachTheirDevice()
@@ -233,23 +241,55 @@ void TPseudoTerminalTest::entryFormsReachTheirDevice()
     TPseudoTerminal pty;
     QVERIFY(pty.IsValid());
     QVERIFY(pty.SlavePath().startsWith(QLatin1String("/dev/pts/")));
-    const QString entry = pty.SlavePath().mid(5);
+    QTemporaryDir top;
+    QString entry = pty.SlavePath().mid(5);
+    if (form != QLatin1String("relative")) {
+        QString folder = top.path();
+        while (folder.size() < 200)
+            folder += QLatin1Char('/') + QString(40, QLatin1Char('d'));
+        QVERIFY(QDir().mkpath(folder));
+        entry = folder + QStringLiteral("/usb-Charger_Serial_Adapter_");
+        entry = entry.leftJustified(274, QLatin1Char('0')) + QStringLiteral("-if00-port0");
+        QCOMPARE(entry.size(), 285);
+        if (form == QLatin1String("link")) {
+            QVERIFY(QFile::link(pty.SlavePath(), entry));
+        } else {
+            QFile file(entry);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+    }
     QVERIFY(PortTable::WritePortDevice(TestPort, entry));
+    const bool opens = form != QLatin1String("file");
 
     // Listed where the dialog looks, with the device it opens.
     const TComPortSnapshot listing;
-    QVERIFY(listing.IsAvailable(TestPort));
-    QCOMPARE(listing.DevicePath(TestPort), pty.SlavePath());
-    QVERIFY(IsPortAvailable(TestPort));
+    QCOMPARE(listing.IsAvailable(TestPort), opens);
+    QCOMPARE(IsPortAvailable(TestPort), opens);
+    QCOMPARE(listing.DevicePath(TestPort), form == QLatin1String("relative") ? pty.SlavePath() : entry);
 
     TPtyLink link(1000);
     link.Charger.Open();
+    if (!opens) {
+        QCOMPARE(link.Log.Events, QStringList{"failure"});
+        QCOMPARE(link.Charger.OpenFailure().Fault, ofOther);
+        QCOMPARE(link.Charger.OpenFailure().Device, entry);
+        QCOMPARE(link.Charger.OpenFailure().Detail, QString::fromLocal8Bit(std::strerror(ENAMETOOLONG)));
+        return;
+    }
     QCOMPARE(link.Log.Events, (QStringList{"beforecheck", "open"}));
     QVERIFY(pty.Write(Headers()));
     QTRY_COMPARE(link.Charger.FrameMode(), fmSingle);
     QVERIFY(pty.Write(MakeFrame(2, 1400, 900, 5, 321)));
     QTRY_COMPARE(link.Log.Reports(), QStringList{"receive 2 3"});
     QCOMPARE(link.Charger.Channels().Items(2).GetValue(vtCapacity), 321);
+    if (form == QLatin1String("link")) {
+        // The adapter unplugged takes its link along: the device is missing.
+        link.Charger.Close();
+        QVERIFY(QFile::remove(entry));
+        link.Charger.Open();
+        QCOMPARE(link.Charger.OpenFailure().Fault, ofNotFound);
+        QCOMPARE(link.Charger.OpenFailure().Device, entry);
+    }
 }
 
 void TPseudoTerminalTest::deviceRefusedToTheUser()
