@@ -13,6 +13,7 @@ packages=(
   qt6-translations-l10n
   xvfb xauth icewm
   xdotool x11-apps x11-utils netpbm
+  desktop-file-utils appstream dpkg-dev file
 )
 
 if [ "$(id -u)" -eq 0 ]; then
