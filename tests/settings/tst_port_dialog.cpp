@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QStyleOptionViewItem>
 #include <QTest>
@@ -106,6 +107,7 @@ private slots:
     void cancelReturnsTheCancelledResult_data();
     void cancelReturnsTheCancelledResult();
     void refreshListsANewPortAndDropsTheCheck();
+    void largeSettingsFileIsReadOncePerRefresh();
 };
 
 void TPortDialogTest::initTestCase()
@@ -300,6 +302,35 @@ void TPortDialogTest::refreshListsANewPortAndDropsTheCheck()
         QTest::mouseClick(Button(Dialog, "btnOK"), Qt::LeftButton);
     });
     QCOMPARE(ShowPortDialog(nullptr), (TSelectPorts{1, 1, SecondPort}));
+}
+
+void TPortDialogTest::largeSettingsFileIsReadOncePerRefresh()
+{
+    TPseudoTerminal first;
+    TPseudoTerminal plugged;
+    QVERIFY(first.IsValid() && plugged.IsValid());
+    QByteArray text = "[Software]\n";
+    for (int key = 0; key < 3000; ++key)
+        text += QStringLiteral("Korvane\\Notes\\Note%1=a note of some length\n").arg(key).toLatin1();
+    text += QStringLiteral("Korvane\\Ports\\COM%1=%2\n").arg(FirstPort).arg(first.SlavePath()).toLocal8Bit();
+    WriteTemporaryConfig(text);
+    TConfigFileActivity activity;
+    QList<int> opens;
+    WhenDialogUp([&](TfrmPort *Dialog) {
+        opens << activity.Opens();
+        QTest::mouseClick(Button(Dialog, "btnRefresh"), Qt::LeftButton);
+        opens << activity.Opens();
+        Offer(SecondPort, plugged.SlavePath());
+        const int written = activity.Opens();
+        QTest::mouseClick(Button(Dialog, "btnRefresh"), Qt::LeftButton);
+        opens << activity.Opens() - written;
+        QCOMPARE(NodeTexts(Dialog).filter(QRegularExpression("^COM20[13]$")).size(), 2);
+        Dialog->reject();
+    });
+    ShowPortDialog(nullptr);
+    // Parsed when the dialog is built, not again while unchanged, at most once after a change.
+    QCOMPARE(opens.mid(0, 2), (QList<int>{1, 1}));
+    QVERIFY(opens.value(2) <= 1);
 }
 
 QTEST_MAIN(TPortDialogTest)

@@ -88,6 +88,22 @@ private slots:
             QCOMPARE(f.Form->RecentPortItems().size(), 12);
         }
         QCOMPARE(StoredList().at("10"), 11);
+
+        // A long list, as years of use may leave it, goes back to the file in one rewrite.
+        QByteArray text = "[Software]\n";
+        for (int i = 0; i < 3000; ++i)
+            text += "Korvane\\OpenedList\\" + QByteArray::number(i) + '=' + QByteArray::number(i + 1) + '\n';
+        WriteTemporaryConfig(text);
+        TConfigFileActivity activity;
+        {
+            TMainFixture f;
+            QCOMPARE(f.Form->RecentPortItems().size(), 3000);
+            Open(f, 4000);
+        }
+        QCOMPARE(activity.Rewrites(), 1);
+        QCOMPARE(StoredList().size(), 3001u);
+        QCOMPARE(StoredList().at("0"), 4000);
+        QCOMPARE(StoredList().at("3000"), 3000);
     }
 
     void InvalidStoredPortsAreDropped()

@@ -68,6 +68,7 @@ private slots:
         TRegistry::DeniedKey.clear();
         QDir(TemporaryConfigFile()).removeRecursively();
         QFile::remove(TemporaryConfigFile());
+        QFile::remove(TemporaryConfigFile() + QStringLiteral(".bak"));
     }
 
     void OpensOnTheAxesPageAndCancelLeavesTheChartAsItWas()
@@ -266,10 +267,24 @@ private slots:
         QVERIFY(!Stored(SettingsKeys::Root, QStringLiteral("PageWidth")));
     }
 
+    // A file that does not parse whole is no write failure: everything lands, the file as it
+    // was is kept beside it.
+    void OkStoresWhatTheChartShows_data()
+    {
+        QTest::addColumn<QByteArray>("earlier");
+        QTest::newRow("no file") << QByteArray();
+        QTest::newRow("unclosed section") << QByteArray("[Broken\nAxis_0_Min=1\n");
+        QTest::newRow("stray line") << QByteArray("[Software]\nfoo\nKorvane\\PageWidth=30\n");
+    }
+
     void OkStoresWhatTheChartShows()
     {
+        QFETCH(QByteArray, earlier);
+        if (!earlier.isEmpty())
+            WriteTemporaryConfig(earlier);
         {
             TMainFixture f;
+            TBoxAnswerer boxes(QMessageBox::Ok);
             TfrmMain &form = *f.Form;
             const int result = WithOptions(form, [&](TfrmOption *d) {
                 d->edtMinValue->setValue(1.234);
@@ -289,7 +304,10 @@ private slots:
             QCOMPARE(Stored(SettingsKeys::LinePen, QStringLiteral("Line_11_Width")), 1);
             QCOMPARE(Stored(SettingsKeys::Root, QStringLiteral("PageWidth")), 25);
             QCOMPARE(Stored(SettingsKeys::Root, QStringLiteral("MinToTray")), 1);
+            QCOMPARE(boxes.Count(), 0);
         }
+        QFile copy(TemporaryConfigFile() + QStringLiteral(".bak"));
+        QCOMPARE(copy.open(QIODevice::ReadOnly) ? copy.readAll() : QByteArray(), earlier);
         // The next run starts with what was stored.
         TMainFixture f;
         QCOMPARE(f.Form->Chart->CustomAxes[0].Axis->range(), QCPRange(1.234, 1.8));
