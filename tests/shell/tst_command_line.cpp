@@ -3,6 +3,7 @@
 #include "settings/Constant.h"
 #include "shell/CommandLine.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -59,7 +60,7 @@ private slots:
     void TheProgramAnswersWithoutADisplay()
     {
         const QString program = qEnvironmentVariable("KORVANE_PROGRAM");
-        QVERIFY(!program.isEmpty());
+        QVERIFY2(QFileInfo(program).isExecutable(), qPrintable(program));
         const auto run = [&program](const QStringList &Arguments, QByteArray &Out, QByteArray &Err) {
             QProcess process;
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
