@@ -171,6 +171,14 @@ public:
     int FSaveFilterIndex = 1;
     // End of picture saving and export.
 
+    // Ends the program through its normal shutdown without the quit question, as a request to
+    // end from the system (a signal) or the desktop session does: the port closes, the loop
+    // ends and the destroy steps store the recent ports.
+    void EndProgram();
+    // The desktop session is ending: what would be lost is stored now, and the windows close
+    // without the quit question.
+    void CommitSessionData();
+
     void UpdatePortStatePanel(TLinkState State, bool Open);
     void UpdateTotalFrameCount();
     void UpdateLostFrameCount();
@@ -191,6 +199,7 @@ private:
     void BindCharger();
     void FormCreate();
     bool FormCloseQuery();
+    void CloseChargerForGood();
     void FormDestroy();
 
     // The frame around the client area, as the window manager draws it; none offscreen.
@@ -198,6 +207,7 @@ private:
     void RefitIfFrameChanged();
 
     bool FTrayActive = false;
+    bool FSessionEnding = false;
     bool FShownOnce = false;
     // The work area and frame of the last fit.
     QRect FFittedArea;

@@ -89,11 +89,14 @@ bool TfrmMain::eventFilter(QObject *Watched, QEvent *Event)
 
 void TfrmMain::closeEvent(QCloseEvent *Event)
 {
-    if (!FormCloseQuery()) {
+    if (!FSessionEnding && !FormCloseQuery()) {
         Event->ignore();
         return;
     }
     Event->accept();
+    if (FSessionEnding)
+        return EndProgram();
+    CloseChargerForGood();
     // Closing a window hidden in the tray does not end the event loop by itself; the program
     // ends whichever menu asked, and the window's destroy steps run after the loop.
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
@@ -102,12 +105,28 @@ void TfrmMain::closeEvent(QCloseEvent *Event)
 bool TfrmMain::FormCloseQuery()
 {
     const QString text = FormatText(LoadStr(TTextId::QuitQuestion), {LoadStr(TTextId::AppTitle), AppVersionText});
-    if (AskOkCancel(this, text, LoadStr(TTextId::AppTitle)) != IdOk)
-        return false;
+    return AskOkCancel(this, text, LoadStr(TTextId::AppTitle)) == IdOk;
+}
+
+void TfrmMain::CloseChargerForGood()
+{
     // The close handler must not run against a window that is going away.
     Charger->OnClose = nullptr;
     Charger->Close();
-    return true;
+}
+
+void TfrmMain::EndProgram()
+{
+    FSessionEnding = true;
+    CloseChargerForGood();
+    // Every event loop ends, a dialog's too: the request to end is no question.
+    QCoreApplication::exit(0);
+}
+
+void TfrmMain::CommitSessionData()
+{
+    SaveRecentPorts();
+    FSessionEnding = true;
 }
 
 void TfrmMain::SetTrayActive(bool Active)

@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScrollBar>
+#include <QSessionManager>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -83,6 +84,8 @@ void TfrmMain::CreateDesign()
     CreateToolWindows();
 
     TrayIcon = new QSystemTrayIcon(this);
+    // The session manager asks before it ends the session; it then closes the windows.
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { CommitSessionData(); });
     connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason Reason) {
         if (Reason == QSystemTrayIcon::DoubleClick)
             actShowMainWindowExecute();

@@ -1,6 +1,7 @@
 #include "shell/Main.h"
 #include "shell/AppModule.h"
 #include "shell/CommandLine.h"
+#include "shell/EndSignals.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -13,13 +14,17 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     InitializeModules();
     int result = 0;
+    // Kept until the window is gone: a request to end never cuts its destroy steps short.
+    TEndSignals endSignals;
     {
         TfrmMain frmMain;
+        endSignals.OnEnd = [&frmMain] { frmMain.EndProgram(); };
         frmMain.show();
         // The port of --com opens once the window is up, as if picked from the recent list.
         if (commandLine.ComNumber != 0)
             QTimer::singleShot(0, &frmMain, [&frmMain, &commandLine] { frmMain.ReopenPort(commandLine.ComNumber); });
         result = QApplication::exec();
+        endSignals.OnEnd = nullptr;
     }
     FinalizeModules();
     return result;

@@ -38,7 +38,8 @@ TConfigFileActivity::TConfigFileActivity()
     const QString folder = QFileInfo(TemporaryConfigFile()).path();
     QDir().mkpath(folder);
     FWatch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    ::inotify_add_watch(FWatch, QFile::encodeName(folder).constData(), IN_OPEN | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO);
+    ::inotify_add_watch(FWatch, QFile::encodeName(folder).constData(),
+                        IN_OPEN | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO);
 }
 
 TConfigFileActivity::~TConfigFileActivity() { ::close(FWatch); }
