@@ -12,6 +12,9 @@ namespace {
 
 const QString PageWidthName = QStringLiteral("PageWidth");
 const QString MinToTrayName = QStringLiteral("MinToTray");
+const QString NotifyChargeDoneName = QStringLiteral("NotifyChargeDone");
+const QString KeepAwakeName = QStringLiteral("KeepAwake");
+const QString ReconnectName = QStringLiteral("Reconnect");
 
 QString AxisValueName(int AxisIndex, const char *End) { return QStringLiteral("Axis_%1_%2").arg(AxisIndex).arg(End); }
 QString LineValueName(int SeriesIndex, const char *What)
@@ -133,6 +136,12 @@ std::uint32_t ReadPageSamples()
 
 bool LoadMinToTray() { return ReadStoredInteger(SettingsKeys::Root, MinToTrayName).value_or(0) != 0; }
 
+TUnattendedOptions LoadUnattendedOptions()
+{
+    const auto on = [](const QString &Name) { return ReadStoredInteger(SettingsKeys::Root, Name).value_or(1) != 0; };
+    return {on(NotifyChargeDoneName), on(KeepAwakeName), on(ReconnectName)};
+}
+
 bool WriteChartSettings(const TChartSettingsValues &Values, QWidget *Owner)
 {
     bool stop = false;
@@ -174,7 +183,10 @@ bool WriteChartSettings(const TChartSettingsValues &Values, QWidget *Owner)
     TRegistry registry;
     bool ok = registry.OpenKey(SettingsKeys::Root, true) &&
               registry.WriteInteger(PageWidthName, static_cast<qint32>(std::trunc(Values.PageWidthMinutes))) &&
-              registry.WriteBool(MinToTrayName, Values.MinToTray);
+              registry.WriteBool(MinToTrayName, Values.MinToTray) &&
+              registry.WriteBool(NotifyChargeDoneName, Values.Unattended.NotifyChargeDone) &&
+              registry.WriteBool(KeepAwakeName, Values.Unattended.KeepAwake) &&
+              registry.WriteBool(ReconnectName, Values.Unattended.Reconnect);
     ok = registry.CloseKey() && ok;
     if (!ok) {
         WarnSaveFailed(Owner);

@@ -52,6 +52,16 @@ TStoredColor DefaultLineColor(int SeriesIndex);
 std::uint32_t ReadPageSamples();
 bool LoadMinToTray();
 
+// What the program does for a charge left alone; each is on unless the user turned it off.
+struct TUnattendedOptions {
+    bool NotifyChargeDone = true; // a desktop notice when a channel has finished charging
+    bool KeepAwake = true;        // no sleep while a port is open and a channel charges
+    bool Reconnect = true;        // reopen the port when the unplugged adapter comes back
+
+    bool operator==(const TUnattendedOptions &) const = default;
+};
+TUnattendedOptions LoadUnattendedOptions();
+
 std::uint32_t MinutesToSamples(std::uint32_t Minutes);
 std::uint32_t SamplesToMinutes(std::uint32_t Samples);
 
@@ -70,9 +80,10 @@ struct TChartSettingsValues {
     std::vector<TLinePen> Lines; // in series order
     double PageWidthMinutes = DefaultPageMinutes;
     bool MinToTray = false;
+    TUnattendedOptions Unattended;
 };
 
-// Writes the axes, then the lines, then the page width and tray flag. A failure shows the
+// Writes the axes, then the lines, then the page width, the tray flag and the unattended options. A failure shows the
 // save warning owned by Owner once per page; a failing axes page stops the others. False
 // when anything failed; what was written before stays written.
 bool WriteChartSettings(const TChartSettingsValues &Values, QWidget *Owner);

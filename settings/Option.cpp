@@ -258,6 +258,12 @@ void TfrmOption::CreateMiscPage()
     lblPageWidth = NewLabel(pnl3, 16, 16, edtPageWidth);
     chkMinToTray = new QCheckBox(QStringLiteral("*"), pnl3);
     chkMinToTray->setGeometry(16, 48, 249, 17);
+    int top = 72;
+    for (QCheckBox **box : {&chkNotifyChargeDone, &chkKeepAwake, &chkReconnect}) {
+        *box = new QCheckBox(QStringLiteral("*"), pnl3);
+        (*box)->setGeometry(16, top, 249, 17);
+        top += 24;
+    }
 
     connect(edtPageWidth, &QSpinBox::valueChanged, this, [this](int Minutes) {
         FHost.SetPageWidth(static_cast<std::uint16_t>(Minutes));
@@ -306,6 +312,10 @@ void TfrmOption::FillFromHost()
     edtPageWidth->setSuffix(FormatSuffix(LoadStr(TTextId::OptionPageWidthFormat)));
     edtPageWidth->setValue(static_cast<int>(SamplesToMinutes(FHost.PageSamples())));
     chkMinToTray->setChecked(FHost.TrayActive());
+    const TUnattendedOptions unattended = FHost.UnattendedOptions();
+    chkNotifyChargeDone->setChecked(unattended.NotifyChargeDone);
+    chkKeepAwake->setChecked(unattended.KeepAwake);
+    chkReconnect->setChecked(unattended.Reconnect);
 
     ApplyTexts();
     lstItemsClick();
@@ -325,6 +335,9 @@ void TfrmOption::ApplyTexts()
     lblLineWidth->setText(LoadStr(TTextId::OptionLineWidthCaption));
     lblPageWidth->setText(LoadStr(TTextId::OptionPageWidthCaption));
     chkMinToTray->setText(LoadStr(TTextId::OptionMinToTrayCaption));
+    chkNotifyChargeDone->setText(LoadStr(TTextId::OptionNotifyChargeDoneCaption));
+    chkKeepAwake->setText(LoadStr(TTextId::OptionKeepAwakeCaption));
+    chkReconnect->setText(LoadStr(TTextId::OptionReconnectCaption));
     for (QLabel *label : {lblMinValue, lblMaxValue, lblLineColor, lblLineWidth, lblPageWidth})
         label->adjustSize();
 }
@@ -432,6 +445,8 @@ void TfrmOption::btnOkClick()
         values.Lines.push_back({ToStoredColor(FHost.SeriesColor(series)), FHost.SeriesPenWidth(series)});
     values.PageWidthMinutes = edtPageWidth->value();
     values.MinToTray = chkMinToTray->isChecked();
+    values.Unattended = {chkNotifyChargeDone->isChecked(), chkKeepAwake->isChecked(), chkReconnect->isChecked()};
+    FHost.SetUnattendedOptions(values.Unattended);
     // The writer has told the user of any failure; the dialog closes all the same.
     WriteChartSettings(values, this);
     accept();

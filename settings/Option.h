@@ -3,6 +3,7 @@
 // flag. Every change shows on the running chart at once; OK also stores everything, Cancel
 // stores nothing and takes nothing back.
 #include "charger/ValueToken.h"
+#include "settings/ChartSettings.h"
 
 #include <QColor>
 #include <QDialog>
@@ -47,6 +48,9 @@ public:
     virtual void RepaintDataBox() = 0;
     virtual bool TrayActive() const = 0;
     virtual void SetTrayActive(bool Active) = 0;
+    virtual TUnattendedOptions UnattendedOptions() const = 0;
+    // Only on OK: the unattended options have no preview.
+    virtual void SetUnattendedOptions(const TUnattendedOptions &Options) = 0;
     virtual std::uint32_t PageSamples() const = 0;
     virtual void SetPageWidth(std::uint16_t Minutes) = 0;
     virtual void UpdateChartScroll(std::int64_t Delta) = 0;
@@ -88,6 +92,9 @@ public:
     QLabel *lblPageWidth = nullptr;
     QSpinBox *edtPageWidth = nullptr;
     QCheckBox *chkMinToTray = nullptr;
+    QCheckBox *chkNotifyChargeDone = nullptr;
+    QCheckBox *chkKeepAwake = nullptr;
+    QCheckBox *chkReconnect = nullptr;
 
     void lstItemsClick();
     void cbbAxisChange();

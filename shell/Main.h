@@ -5,6 +5,7 @@
 #include "display/ChannelRows.h"
 #include "display/ChartBuilder.h"
 #include "display/ExportLines.h"
+#include "settings/ChartSettings.h"
 
 #include <QIcon>
 #include <QList>
@@ -118,6 +119,9 @@ public:
     void FitToWorkArea();
     void FitToWorkArea(const QRect &WorkArea);
     bool TrayActive() const { return FTrayActive; }
+    // Notices, keeping the computer awake and reconnecting, as the options dialog set them.
+    const TUnattendedOptions &Unattended() const { return FUnattended; }
+    void SetUnattended(const TUnattendedOptions &Options);
     void SetTrayActive(bool Active);
     void JvAppEventsMinimize();
     void actShowMainWindowExecute();
@@ -207,6 +211,7 @@ private:
     void RefitIfFrameChanged();
 
     bool FTrayActive = false;
+    TUnattendedOptions FUnattended;
     bool FSessionEnding = false;
     bool FShownOnce = false;
     // The work area and frame of the last fit.

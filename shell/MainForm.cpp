@@ -156,6 +156,7 @@ void TfrmMain::FormCreate()
     LoadPageWidth();
     Pages->UpdateChartScroll(0);
     SetTrayActive(LoadMinToTray());
+    FUnattended = LoadUnattendedOptions();
 }
 
 void TfrmMain::FormDestroy()

@@ -56,6 +56,8 @@ public:
     void RepaintDataBox() override { FForm.vstChannelInfo->viewport()->update(); }
     bool TrayActive() const override { return FForm.TrayActive(); }
     void SetTrayActive(bool Active) override { FForm.SetTrayActive(Active); }
+    TUnattendedOptions UnattendedOptions() const override { return FForm.Unattended(); }
+    void SetUnattendedOptions(const TUnattendedOptions &Options) override { FForm.SetUnattended(Options); }
     std::uint32_t PageSamples() const override { return FForm.Pages->PageSamples; }
     void SetPageWidth(std::uint16_t Minutes) override { FForm.SetPageWidth(Minutes); }
     void UpdateChartScroll(std::int64_t Delta) override { FForm.Pages->UpdateChartScroll(Delta); }
@@ -76,6 +78,8 @@ int ShowOptionsDialog(TfrmMain *Owner)
 }
 
 void TfrmMain::SetPageWidth(std::uint16_t Minutes) { Pages->SetPageWidth(Minutes); }
+
+void TfrmMain::SetUnattended(const TUnattendedOptions &Options) { FUnattended = Options; }
 
 void TfrmMain::actFileOptionExecute() { ShowOptionsDialog(this); }
 

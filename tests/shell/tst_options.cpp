@@ -293,6 +293,10 @@ private slots:
                 d->edtLineWidth->setValue(4);
                 d->edtPageWidth->setValue(25);
                 d->chkMinToTray->click();
+                // The unattended options start on.
+                QVERIFY(d->chkNotifyChargeDone->isChecked() && d->chkKeepAwake->isChecked() &&
+                        d->chkReconnect->isChecked());
+                d->chkKeepAwake->click();
                 d->btnOk->click();
             });
             QCOMPARE(result, int(QDialog::Accepted));
@@ -304,6 +308,9 @@ private slots:
             QCOMPARE(Stored(SettingsKeys::LinePen, QStringLiteral("Line_11_Width")), 1);
             QCOMPARE(Stored(SettingsKeys::Root, QStringLiteral("PageWidth")), 25);
             QCOMPARE(Stored(SettingsKeys::Root, QStringLiteral("MinToTray")), 1);
+            QCOMPARE(Stored(SettingsKeys::Root, QStringLiteral("KeepAwake")), 0);
+            QCOMPARE(Stored(SettingsKeys::Root, QStringLiteral("Reconnect")), 1);
+            QVERIFY(!form.Unattended().KeepAwake && form.Unattended().NotifyChargeDone);
             QCOMPARE(boxes.Count(), 0);
         }
         QFile copy(TemporaryConfigFile() + QStringLiteral(".bak"));
@@ -315,6 +322,7 @@ private slots:
         QCOMPARE(f.Series(0, 1).PenWidth(), 4);
         QCOMPARE(f.Form->Pages->PageSamples, 25u * 15u);
         QVERIFY(f.Form->TrayActive());
+        QCOMPARE(f.Form->Unattended(), (TUnattendedOptions{true, false, true}));
     }
 
     void OkClosesAlsoWhenTheStoreRefuses()
