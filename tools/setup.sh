@@ -14,6 +14,7 @@ packages=(
   xvfb xauth icewm
   xdotool x11-apps x11-utils netpbm
   desktop-file-utils appstream dpkg-dev file
+  dbus-daemon
 )
 
 if [ "$(id -u)" -eq 0 ]; then
