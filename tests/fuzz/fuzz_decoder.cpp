@@ -1,6 +1,6 @@
 // Any byte stream, cut into any chunks, in either frame mode: the decoder never reads
-// outside its blocks, keeps every block starting with its own start byte or zero, and its
-// counters only grow.
+// outside its blocks, keeps every block starting with its own start byte or zero, its
+// counters only grow, and it takes no step that no frame or loss accounts for.
 #include "charger/KRVCharger.h"
 #include "charger/MemoryComPort.h"
 
@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *Data, std::size_t Size
         packets = charger.PacketCount();
         lost = charger.LostCount();
         samples = charger.SampleCount();
-        Check(charger.SampleCount() <= charger.PacketCount());
+        // Every step is a frame that came or a whole group or round that was lost.
+        Check(charger.SampleCount() <= charger.PacketCount() + charger.LostCount() / ChannelCount);
         const TDataPicket &decoder = charger.Decoder();
         Check(decoder.Position() >= -1 && decoder.Position() <= 1);
         Check(decoder.LastChannel() >= -1 && decoder.LastChannel() < ChannelCount);
