@@ -114,7 +114,16 @@ void TStatusPanels::ShowPortStateHint(TLinkState State, bool Opened)
         hint = TTextId::PortStateNoData;
     else if (Opened && State == lsOpen)
         hint = FCharger.FrameMode() == fmUnknown ? TTextId::PortStateChecking : TTextId::PortStateReceiving;
-    Panels[0]->setToolTip(LoadStr(TTextId::PortStatePanelHint) + QStringLiteral("：") + LoadStr(hint));
+    QString text = LoadStr(TTextId::PortStatePanelHint) + QStringLiteral("：") + LoadStr(hint);
+    if (FKeepingAwake && Opened)
+        text += QStringLiteral("，") + LoadStr(TTextId::PortKeepingAwake);
+    Panels[0]->setToolTip(text);
+}
+
+void TStatusPanels::SetKeepingAwake(bool Held)
+{
+    FKeepingAwake = Held;
+    ShowPortStateHint(FCharger.LinkState(), FCharger.Port().Open());
 }
 
 void TStatusPanels::SetPanelVisible(int Index, bool Visible)

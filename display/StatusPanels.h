@@ -46,10 +46,13 @@ public:
     void ChargerAfterCheck();
     // Shows or hides panel Index in its place.
     void SetPanelVisible(int Index, bool Visible);
+    // The port-state hint says so while the computer is kept awake.
+    void SetKeepingAwake(bool Held);
 
 private:
     // The port-state panel's hint names the state in words.
     void ShowPortStateHint(TLinkState State, bool Opened);
 
     TKRVCharger &FCharger;
+    bool FKeepingAwake = false;
 };

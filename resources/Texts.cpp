@@ -196,6 +196,10 @@ constexpr TTextEntry Texts[] = {
     {AboutCaption, u"关于 Korvane"},
     {AboutDescription, u"Korvane 联机应用程序。"},
     {AboutOkCaption, u"确定(&O)"},
+
+    // Keeping the computer awake while charging
+    {KeepAwakeReason, u"正在充电，保持计算机唤醒"},
+    {PortKeepingAwake, u"正在阻止计算机休眠"},
 };
 
 constexpr bool EveryIdInPlace()

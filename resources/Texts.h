@@ -187,6 +187,10 @@ enum class TTextId : int {
     AboutDescription,
     AboutOkCaption,
 
+    // Keeping the computer awake while charging
+    KeepAwakeReason,
+    PortKeepingAwake,
+
     // Not a text: the number of ids.
     Count
 };

@@ -30,6 +30,7 @@ class TStatusPanels;
 class TComPort;
 class TKRVChart;
 class TSampleFeeder;
+class TKeepAwake;
 
 class TfrmMain;
 // The options dialog on the main window's chart; the result is the dialog's.
@@ -106,6 +107,8 @@ public:
     // The painted header, legend and extra axes; holds the legend shape.
     std::unique_ptr<TChartDecorations> Decorations;
     std::unique_ptr<TSampleFeeder> Feeder;
+    // The sleep lock while a channel charges.
+    std::unique_ptr<TKeepAwake> KeepAwake;
 
     void FormShow();
     // Samples per page from a page width in minutes, once the charger type is known.

@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "KeepAwake.h"
 #include "display/ChannelStatePanel.h"
 #include "display/ChartDecorations.h"
 #include "display/ChartPages.h"
@@ -83,7 +84,12 @@ std::optional<QColor> TfrmMain::ColorBoxOf(int RowIndex, int Tag) const
     return group[static_cast<std::size_t>(row.ChannelIndex)]->Color();
 }
 
-void TfrmMain::ChargerChannelStateChange(TKRVChannel *Sender) { ChannelStatePanel->ChargerChannelStateChange(Sender); }
+void TfrmMain::ChargerChannelStateChange(TKRVChannel *Sender)
+{
+    ChannelStatePanel->ChargerChannelStateChange(Sender);
+    if (KeepAwake)
+        KeepAwake->Refresh();
+}
 
 void TfrmMain::actViewPortStatePanelExecute(QAction *Sender)
 {

@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "AppModule.h"
+#include "KeepAwake.h"
 #include "charger/ComPort.h"
 #include "display/ChannelStatePanel.h"
 #include "display/ChartDecorations.h"
@@ -157,6 +158,9 @@ void TfrmMain::FormCreate()
     Pages->UpdateChartScroll(0);
     SetTrayActive(LoadMinToTray());
     FUnattended = LoadUnattendedOptions();
+    KeepAwake = std::make_unique<TKeepAwake>(*Charger, MakeSleepInhibitor(),
+                                             [this](bool Held) { StatusBarPanels->SetKeepingAwake(Held); });
+    KeepAwake->SetEnabled(FUnattended.KeepAwake);
 }
 
 void TfrmMain::FormDestroy()
@@ -206,6 +210,7 @@ void TfrmMain::ChargerClose(TKRVCharger *Sender)
     actFileEnabled->setEnabled(false);
     actFileDisabled->setEnabled(false);
     UpdatePortStatePanel(Sender->LinkState(), false);
+    KeepAwake->Refresh();
     if (Sender == Charger.get() && Charger->OnChannelStateChange)
         for (int i = 0; i < Charger->Channels().Count(); ++i)
             Charger->OnChannelStateChange(&Charger->Channels().Items(i));

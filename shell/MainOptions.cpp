@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "KeepAwake.h"
 #include "display/ChartPages.h"
 #include "display/ChartSeries.h"
 #include "display/DataBox.h"
@@ -79,7 +80,11 @@ int ShowOptionsDialog(TfrmMain *Owner)
 
 void TfrmMain::SetPageWidth(std::uint16_t Minutes) { Pages->SetPageWidth(Minutes); }
 
-void TfrmMain::SetUnattended(const TUnattendedOptions &Options) { FUnattended = Options; }
+void TfrmMain::SetUnattended(const TUnattendedOptions &Options)
+{
+    FUnattended = Options;
+    KeepAwake->SetEnabled(Options.KeepAwake);
+}
 
 void TfrmMain::actFileOptionExecute() { ShowOptionsDialog(this); }
 
