@@ -3,14 +3,18 @@
 # program: the desktop entry and the metainfo with their validators, the icons, `--version`,
 # and the installed korvane started from another folder with --com on the simulated charger,
 # receiving until its export holds the frames the simulator wrote. Removes the package again.
-#   bash tools/package-check.sh
+#   bash tools/package-check.sh [build folder]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="$root/build-package"
+# A build folder given as the argument is packaged as it was configured (CI passes the test
+# build, whose programs are built already); else a Release build of its own.
+build="$(realpath -m "${1:-$root/build-package}")"
 
 bash "$root/tools/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKORVANE_BENCH=OFF -DKORVANE_WERROR=ON \
-  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+if [ $# -eq 0 ] || [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKORVANE_BENCH=OFF -DKORVANE_WERROR=ON \
+    -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+fi
 # What the package holds, not the test suite.
 cmake --build "$build" -j "$(nproc)" --target korvane korvane-charger-sim korvane-desktop-icons
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
