@@ -200,6 +200,10 @@ constexpr TTextEntry Texts[] = {
     // Keeping the computer awake while charging
     {KeepAwakeReason, u"正在充电，保持计算机唤醒"},
     {PortKeepingAwake, u"正在阻止计算机休眠"},
+
+    // The end-of-charge notice
+    {ChargeDoneSummary, u"%s 充电完成"},
+    {ChargeDoneBody, u"%d mAh, %s"},
 };
 
 constexpr bool EveryIdInPlace()

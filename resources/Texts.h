@@ -191,6 +191,10 @@ enum class TTextId : int {
     KeepAwakeReason,
     PortKeepingAwake,
 
+    // The end-of-charge notice
+    ChargeDoneSummary,
+    ChargeDoneBody,
+
     // Not a text: the number of ids.
     Count
 };

@@ -31,6 +31,8 @@ class TComPort;
 class TKRVChart;
 class TSampleFeeder;
 class TKeepAwake;
+class TChargeNotices;
+class TDesktopNotifier;
 
 class TfrmMain;
 // The options dialog on the main window's chart; the result is the dialog's.
@@ -109,6 +111,9 @@ public:
     std::unique_ptr<TSampleFeeder> Feeder;
     // The sleep lock while a channel charges.
     std::unique_ptr<TKeepAwake> KeepAwake;
+    // The notice when a channel's charge is done; the notifier belongs to the window.
+    TDesktopNotifier *Notifier = nullptr;
+    std::unique_ptr<TChargeNotices> ChargeNotices;
 
     void FormShow();
     // Samples per page from a page width in minutes, once the charger type is known.

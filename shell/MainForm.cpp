@@ -1,6 +1,8 @@
 #include "Main.h"
 
 #include "AppModule.h"
+#include "ChargeNotices.h"
+#include "DesktopNotifier.h"
 #include "KeepAwake.h"
 #include "charger/ComPort.h"
 #include "display/ChannelStatePanel.h"
@@ -161,6 +163,16 @@ void TfrmMain::FormCreate()
     KeepAwake = std::make_unique<TKeepAwake>(*Charger, MakeSleepInhibitor(),
                                              [this](bool Held) { StatusBarPanels->SetKeepingAwake(Held); });
     KeepAwake->SetEnabled(FUnattended.KeepAwake);
+    Notifier = new TDesktopNotifier(*this, [this] { return TrayIcon; });
+    ChargeNotices = std::make_unique<TChargeNotices>(
+        *Notifier,
+        [this](int Index) {
+            TChannelRow row;
+            row.ChannelIndex = Index;
+            const TChannelRow *found = FindChannelRow(FRows, Index);
+            return ChannelLabel(found ? *found : row);
+        },
+        [this] { return FUnattended.NotifyChargeDone; });
 }
 
 void TfrmMain::FormDestroy()
@@ -218,7 +230,13 @@ void TfrmMain::ChargerClose(TKRVCharger *Sender)
     SetApplicationTitle(LoadStr(TTextId::AppTitle));
 }
 
-void TfrmMain::ChargerReceiveData(TKRVChannel *Sender, std::int32_t Flag) { Feeder->ChargerReceiveData(Sender, Flag); }
+void TfrmMain::ChargerReceiveData(TKRVChannel *Sender, std::int32_t Flag)
+{
+    Feeder->ChargerReceiveData(Sender, Flag);
+    if (ChargeNotices && Sender)
+        ChargeNotices->Report(Sender->Index(), (Flag & 1) != 0, Sender->State == csWorking,
+                              Sender->GetValue(vtCapacity), Sender->GetValue(vtWorkingTime));
+}
 
 void TfrmMain::actClearDataExecute() { Feeder->actClearDataExecute(*Charger); }
 
