@@ -1,6 +1,7 @@
 #include "ChartPages.h"
 
 #include "AxisPainter.h"
+#include "ChartGestures.h"
 #include "KRVChart.h"
 #include "charger/KRVCharger.h"
 #include "resources/Texts.h"
@@ -17,6 +18,7 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -47,10 +49,16 @@ TChartPages::TChartPages(TKRVChart &Chart, TKRVCharger &Charger, TChannelRows &R
             pages->FitMargins();
     };
     connect(FScrollBar, &QScrollBar::valueChanged, this, [this](int Value) { scrlbrChartScroll(Value); });
+    FGestures = new TChartGestures(FChart, *this);
 }
 
 void TChartPages::BuildPageCommands(QMenu *ChartMenu, QToolBar *ChartToolbar)
 {
+    // Automatic scrolling switched on again after a gesture is the way back to live.
+    connect(actAutoScroll, &QAction::toggled, this, [this](bool On) {
+        if (On && FView.Moved())
+            BackToLive();
+    });
     {
         // Filling the tabs is no page switch.
         const QSignalBlocker blocker(FTabs);
@@ -188,7 +196,10 @@ void TChartPages::ShowAxisSeries(int AxisIndex, bool OtherSide)
 void TChartPages::UpdateChartScroll(std::int64_t Delta)
 {
     const std::int64_t steps = FCharger.SampleCount();
-    const std::int64_t page = PageSamples;
+    // A cleared or new recording starts on the paging rules.
+    if (steps < FScrolledSteps && FView.Moved())
+        FView.Reset();
+    const std::int64_t page = ViewSamples();
     const bool allow = actAllowScrollChart->isChecked();
     const int total = static_cast<int>(std::min<std::int64_t>(std::max(steps, page), INT32_MAX));
     FScroll.SetMax(total);
@@ -203,20 +214,24 @@ void TChartPages::UpdateChartScroll(std::int64_t Delta)
         FScroll.SetPosition(static_cast<int>(std::min<std::int64_t>(FScroll.Position() + moved, total - page)));
     }
     FScrolledSteps = steps;
+    LayOut(steps, page, allow);
+}
 
-    if (page >= steps) {
-        if (!allow)
+void TChartPages::LayOut(std::int64_t Steps, std::int64_t Page, bool Allow)
+{
+    if (Page >= Steps) {
+        if (!Allow)
             FScroll.SetPosition(0);
         FScroll.SetEnabled(false);
-    } else if (allow) {
-        FScroll.SetPageSize(static_cast<int>(page + 1));
-        FScroll.SetLargeChange(static_cast<int>(page));
+    } else if (Allow) {
+        FScroll.SetPageSize(static_cast<int>(std::min<std::int64_t>(Page + 1, INT32_MAX)));
+        FScroll.SetLargeChange(static_cast<int>(std::min<std::int64_t>(Page, INT32_MAX)));
         FScroll.SetMin(1);
         FScroll.SetEnabled(true);
     }
 
-    if (allow)
-        FChart.SetTimeRange(std::max(1, FScroll.Position()), double(FScroll.Position()) + double(page));
+    if (Allow)
+        FChart.SetTimeRange(std::max(1, FScroll.Position()), double(FScroll.Position()) + double(Page));
     else
         FChart.SetTimeAutoScale(true);
     FChart.QueueRepaint();
@@ -224,7 +239,7 @@ void TChartPages::UpdateChartScroll(std::int64_t Delta)
 
 void TChartPages::scrlbrChartScroll(int ScrollPos)
 {
-    const std::int64_t page = PageSamples;
+    const std::int64_t page = ViewSamples();
     FScroll.SetPosition(static_cast<int>(std::min<std::int64_t>(FScroll.Max() - page, ScrollPos)));
     // The view starts where the thumb was held, also when the bar clamped the position.
     const int pos = FScroll.Position();
@@ -232,8 +247,68 @@ void TChartPages::scrlbrChartScroll(int ScrollPos)
     FChart.QueueRepaint();
 }
 
+std::int64_t TChartPages::Steps() const { return FCharger.SampleCount(); }
+
+void TChartPages::ZoomTime(double Anchor, double Factor)
+{
+    if (!actAllowScrollChart->isChecked())
+        return;
+    const std::int64_t steps = FCharger.SampleCount();
+    const std::int64_t widest = std::max<std::int64_t>(steps, PageSamples);
+    const TChartView::TWindow view{static_cast<std::int64_t>(FChart.TimeAxis()->range().lower), ViewSamples()};
+    const TChartView::TWindow zoomed = TChartView::ZoomAround(view, Anchor, Factor, widest, std::max(steps, widest));
+    if (zoomed == view)
+        return;
+    FView.SetZoom(zoomed.Width);
+    const std::int64_t total = std::max(steps, zoomed.Width);
+    FScroll.SetMax(static_cast<int>(std::min<std::int64_t>(total, INT32_MAX)));
+    if (zoomed.Width < steps) {
+        FScroll.SetMin(1);
+        FScroll.SetPosition(static_cast<int>(zoomed.First));
+    } else {
+        FScroll.SetPosition(static_cast<int>(total - zoomed.Width));
+    }
+    LayOut(steps, zoomed.Width, true);
+}
+
+void TChartPages::PanTo(double First)
+{
+    if (!actAllowScrollChart->isChecked() || ViewSamples() >= std::int64_t(FCharger.SampleCount()))
+        return;
+    FView.SetPanned();
+    actAutoScroll->setChecked(false);
+    scrlbrChartScroll(static_cast<int>(std::clamp<double>(std::round(First), FScroll.Min(), FScroll.Max())));
+}
+
+void TChartPages::ZoomValue(double Anchor, double Factor)
+{
+    TCustomAxis *current = CurrentAxis();
+    if (!current)
+        return;
+    FView.KeepValueRange(FCurrentAxis, current->Axis->range());
+    const QCPRange kept = FView.ValueRanges().at(FCurrentAxis);
+    // Between a hundredth and a hundred times the range the axis had.
+    const double span = current->Axis->range().size() * Factor;
+    if (span < kept.size() / 100 || span > kept.size() * 100)
+        return;
+    current->Axis->setRange(TChartView::ZoomValue(current->Axis->range(), Anchor, Factor));
+    FChart.QueueRepaint();
+}
+
+void TChartPages::BackToLive()
+{
+    for (const auto &[index, range] : FView.ValueRanges())
+        if (index >= 0 && index < static_cast<int>(FChart.CustomAxes.size()))
+            FChart.CustomAxes[static_cast<std::size_t>(index)].Axis->setRange(range);
+    FView.Reset();
+    if (actAutoScroll->isEnabled())
+        actAutoScroll->setChecked(true);
+    UpdateChartScroll(0);
+}
+
 void TChartPages::actAllowScrollChartExecute()
 {
+    FView.Reset();
     actAutoScroll->setEnabled(actAllowScrollChart->isChecked());
     UpdateChartScroll(0);
 }

@@ -4,6 +4,7 @@
 #include "ChannelRows.h"
 #include "ChartBuilder.h"
 #include "ChartScroll.h"
+#include "ChartView.h"
 
 #include <QObject>
 
@@ -18,6 +19,7 @@ class QToolBar;
 class QWidget;
 class TKRVChart;
 class TKRVCharger;
+class TChartGestures;
 struct TCustomAxis;
 
 // The dynamic property that holds an action's category ("File", "Chart", ...).
@@ -58,14 +60,35 @@ public:
     void actShowLegendExecute();
     void vstChannelInfoChecked(int RowIndex);
 
+    // The view on top of the paging rules: zoomed with the wheel, panned by dragging, back to
+    // the stored page width at the newest step by BackToLive.
+    const TChartView &View() const { return FView; }
+    TChartView &View() { return FView; }
+    // Width of the view in steps: the page width unless zoomed.
+    std::int64_t ViewSamples() const { return FView.Width(PageSamples); }
+    // Zooms the time axis by Factor around the step Anchor, within one minute and the whole
+    // recording; only while the chart scrolls (otherwise the axis fits all points).
+    void ZoomTime(double Anchor, double Factor);
+    // The view starts at First, as when the scroll bar is moved, and automatic scrolling ends.
+    void PanTo(double First);
+    // Zooms the current page's value axis by Factor around Anchor.
+    void ZoomValue(double Anchor, double Factor);
+    // The paging rules again: stored page width, value ranges as they were, automatic
+    // scrolling on, the newest step in view.
+    void BackToLive();
+
     int CurrentAxisIndex() const { return FCurrentAxis; }
     TCustomAxis *CurrentAxis() const;
     void SetCurrentAxis(int AxisIndex) { FCurrentAxis = AxisIndex; }
     const TChartScroll &Scroll() const { return FScroll; }
     QTabBar *Tabs() const { return FTabs; }
+    const TChannelRows &Rows() const { return FRows; }
+    std::int64_t Steps() const;
 
 private:
     void Repaint();
+    // Scroll bar and time axis for the view width Page at the present position.
+    void LayOut(std::int64_t Steps, std::int64_t Page, bool Allow);
 
     TKRVChart &FChart;
     TKRVCharger &FCharger;
@@ -77,4 +100,6 @@ private:
     TChartScroll FScroll;
     std::int64_t FScrolledSteps = 0; // the step count at the last scroll update
     int FCurrentAxis = -1;
+    TChartView FView;
+    TChartGestures *FGestures = nullptr;
 };

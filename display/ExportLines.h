@@ -25,10 +25,14 @@ public:
     QByteArray Line(std::size_t Index) const;
     QString LineText(std::size_t Index) const { return QString::fromLatin1(Line(Index)); }
 
+    // Line Index with "\r\n" after it, written at Out, which has room for MaxLineBytes; the
+    // number of bytes written.
+    static constexpr std::size_t MaxLineBytes = 64;
+    std::size_t WriteLine(std::size_t Index, char *Out) const;
+
     // Column V: volts with two decimals and a full stop, half up on the millivolts.
     static QByteArray VoltsText(std::uint16_t MilliVolts);
 
-private:
     struct TRecord {
         std::uint32_t Step;
         std::uint16_t MilliVolts;
@@ -37,5 +41,10 @@ private:
         std::uint16_t MilliAmpHours;
         std::uint8_t ChannelNumber;
     };
+    // The last update of channel ChannelNumber at Step or in the few updates before it; none
+    // when the channel did not report there.
+    const TRecord *Find(std::uint32_t Step, int ChannelNumber) const;
+
+private:
     std::deque<TRecord> FRecords;
 };

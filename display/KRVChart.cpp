@@ -2,6 +2,10 @@
 
 #include "ChartTickers.h"
 
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
 #include <exception>
 
 // Runs one of the chart's painting hooks from a layer of its own, so that it paints in every
@@ -85,6 +89,80 @@ TKRVChart::TKRVChart(QWidget *Parent) : QCustomPlot(Parent)
     FAfterDrawHook = new TChartHook(this, AfterDrawLayer, OnAfterDraw);
 
     connect(this, &QCustomPlot::beforeReplot, this, [this] { FitTimeAxis(); });
+    // Any repaint, queued or asked for, is the one that was due.
+    connect(this, &QCustomPlot::afterReplot, this, [this] {
+        FRepaintDue = false;
+        FLastRepaint.start();
+    });
+    FRepaintTimer = new QTimer(this);
+    FRepaintTimer->setSingleShot(true);
+    connect(FRepaintTimer, &QTimer::timeout, this, [this] { RepaintNow(); });
+}
+
+bool TKRVChart::Showing() const { return isVisible() && !window()->isMinimized(); }
+
+void TKRVChart::QueueRepaint()
+{
+    FRepaintDue = true;
+    if (!Showing() || FRepaintPosted || FRepaintTimer->isActive())
+        return;
+    const double rate = screen() ? screen()->refreshRate() : 60.0;
+    const auto frame = static_cast<qint64>(std::clamp(1000.0 / std::max(rate, 1.0), 1.0, 100.0));
+    const qint64 wait = FLastRepaint.isValid() ? frame - FLastRepaint.elapsed() : 0;
+    if (wait > 0) {
+        FRepaintTimer->start(int(wait));
+        return;
+    }
+    // After a quiet spell the repaint follows in the same turn of the event loop, as before.
+    FRepaintPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FRepaintPosted = false;
+            RepaintNow();
+        },
+        Qt::QueuedConnection);
+}
+
+void TKRVChart::RepaintNow()
+{
+    if (FRepaintDue && Showing())
+        replot();
+}
+
+void TKRVChart::paintEvent(QPaintEvent *Event)
+{
+    // A picture of the widget, or the first paint after being hidden, shows the chart as it is.
+    if (FRepaintDue) {
+        FRepaintTimer->stop();
+        replot(rpQueuedRefresh);
+    }
+    QCustomPlot::paintEvent(Event);
+    if (OnPaintOverlay) {
+        QPainter painter(this);
+        OnPaintOverlay(painter);
+    }
+}
+
+void TKRVChart::showEvent(QShowEvent *Event)
+{
+    QCustomPlot::showEvent(Event);
+    if (window() != FWatchedWindow) {
+        if (FWatchedWindow)
+            FWatchedWindow->removeEventFilter(this);
+        FWatchedWindow = window();
+        FWatchedWindow->installEventFilter(this);
+    }
+    if (FRepaintDue)
+        QueueRepaint();
+}
+
+bool TKRVChart::eventFilter(QObject *Watched, QEvent *Event)
+{
+    // Restored from the task bar: the repaints skipped while minimised are made up in one.
+    if (Watched == FWatchedWindow && Event->type() == QEvent::WindowStateChange && FRepaintDue)
+        QueueRepaint();
+    return QCustomPlot::eventFilter(Watched, Event);
 }
 
 TKRVChart::~TKRVChart() { RemoveAllSeries(); }
@@ -134,6 +212,8 @@ TChartSeries &TKRVChart::AddSeries(TChartSeries::TKind Kind, QCPAxis *ValueAxis)
 
 void TKRVChart::RemoveAllSeries()
 {
+    // New series begin a new recording.
+    StepClock.Clear();
     for (std::vector<TChartSeries *> &group : SeriesGroups)
         group.clear();
     Series.clear();

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "ChartSeries.h"
+#include "StepClock.h"
 
 #include <qcustomplot.h>
+
+#include <QElapsedTimer>
 
 #include <functional>
 #include <memory>
@@ -22,13 +25,15 @@ struct TCustomAxis {
 // Text on the chart's fixed white background is dark whatever the desktop's palette.
 inline const QColor ChartTextColor{Qt::black};
 
+class QTimer;
 class TChartHook;
+class TExportLines;
 class TWorkingTimeTicks;
 
 // The measurement chart: no built-in title, legend or standard value axes; custom value
 // axes, series groups (one per axis, a series per channel), line series on the bottom time
 // axis and bar series on the hidden top axis. Fixed margins; repaints are queued so that
-// many new points cost one repaint.
+// many new points cost one repaint, at most one per screen refresh, none while hidden.
 class TKRVChart : public QCustomPlot
 {
 public:
@@ -64,7 +69,18 @@ public:
     bool TimeAutoScale() const { return FTimeAutoScale; }
     void SetTimeRange(double Lower, double Upper);
 
-    void QueueRepaint() { replot(rpQueuedReplot); }
+    // A repaint soon: at most once per screen refresh, and not while the chart is hidden or
+    // its window minimised (it catches up when shown again).
+    void QueueRepaint();
+    bool RepaintDue() const { return FRepaintDue; }
+
+    // When each sample step began, and the recorded channel updates (the export lines, set by
+    // the feeding), for the read-out.
+    TStepClock StepClock;
+    const TExportLines *Records = nullptr;
+
+    // Painted over the chart on screen only, never into pictures: the read-out cursor.
+    std::function<void(QPainter &)> OnPaintOverlay;
 
     // A custom axis's range changed (built, or edited in the options).
     std::function<void()> OnValueRangeChanged;
@@ -83,7 +99,14 @@ public:
     // series; empty where no point is.
     QString TimeLabelAt(double Key) const;
 
+protected:
+    void paintEvent(QPaintEvent *Event) override;
+    void showEvent(QShowEvent *Event) override;
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
+
 private:
+    bool Showing() const;
+    void RepaintNow();
     void FitTimeAxis();
     // The line whose working times label the window: the first shown one with a point in it,
     // else the first one with a point in it.
@@ -95,4 +118,9 @@ private:
     TChartHook *FBeforeDrawAxesHook = nullptr;
     TChartHook *FAfterDrawHook = nullptr;
     bool FTimeAutoScale = false;
+    bool FRepaintDue = false;
+    bool FRepaintPosted = false;
+    QTimer *FRepaintTimer = nullptr;
+    QElapsedTimer FLastRepaint;
+    QObject *FWatchedWindow = nullptr;
 };

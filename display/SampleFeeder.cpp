@@ -12,7 +12,12 @@
 TSampleFeeder::TSampleFeeder(TKRVChart &Chart, TChannelRows &Rows, TExportLines &ExportLines,
                              const TValueTokenList &AxisValueTokens, QWidget *Owner)
     : FChart(Chart), FRows(Rows), FExportLines(ExportLines), FAxisValueTokens(AxisValueTokens), FOwner(Owner)
-{}
+{
+    // The read-out finds the capacities of a step among the recorded updates.
+    FChart.Records = &FExportLines;
+}
+
+TSampleFeeder::~TSampleFeeder() { FChart.Records = nullptr; }
 
 std::int64_t TSampleFeeder::NewStepDelta(const TKRVCharger &Charger) const
 {
@@ -41,6 +46,8 @@ void TSampleFeeder::ChargerReceiveData(TKRVChannel *Sender, std::int32_t Flag)
     const bool appendValues = Flag == 1 || Flag == 3;
     const bool newStep = Flag == 2 || Flag == 3;
     const std::int64_t delta = newStep ? NewStepDelta(*charger) : 0;
+    if (!FChart.StepClock.Knows(charger->SampleCount()))
+        FChart.StepClock.Record(charger->SampleCount(), QDateTime::currentMSecsSinceEpoch());
 
     AddChannelSamples(Sender, appendValues);
     UpdateChannelRow(Sender);
@@ -139,6 +146,7 @@ void TSampleFeeder::actClearDataExecute(TKRVCharger &Charger)
     for (const std::unique_ptr<TChartSeries> &series : FChart.Series)
         series->Clear();
     FExportLines.Clear();
+    FChart.StepClock.Clear();
     if (UpdateChartScroll)
         UpdateChartScroll(0);
     for (TChannelRow &row : FRows)

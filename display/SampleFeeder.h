@@ -16,6 +16,9 @@ class TSampleFeeder
 public:
     TSampleFeeder(TKRVChart &Chart, TChannelRows &Rows, TExportLines &ExportLines,
                   const TValueTokenList &AxisValueTokens, QWidget *Owner);
+    ~TSampleFeeder();
+    TSampleFeeder(const TSampleFeeder &) = delete;
+    TSampleFeeder &operator=(const TSampleFeeder &) = delete;
 
     // Set by the main window: the time window and the status bar.
     std::function<void(std::int64_t Delta)> UpdateChartScroll;

@@ -60,16 +60,15 @@ bool SavePictureFile(const QImage &Picture, TPictureType Type, const QString &Fi
 bool SaveExportFile(const TExportLines &Lines, const QString &FileName)
 {
     return ReplaceFile(FileName, [&](QIODevice &File) {
-        QByteArray block;
-        block.reserve(ExportBlockBytes + 256);
+        QByteArray block(ExportBlockBytes + qsizetype(TExportLines::MaxLineBytes), Qt::Uninitialized);
+        qsizetype used = 0;
         const std::size_t count = Lines.Count();
         for (std::size_t i = 0; i < count; ++i) {
-            block += Lines.Line(i);
-            block += "\r\n";
-            if (block.size() >= ExportBlockBytes || i + 1 == count) {
-                if (File.write(block) != block.size())
+            used += qsizetype(Lines.WriteLine(i, block.data() + used));
+            if (used >= ExportBlockBytes || i + 1 == count) {
+                if (File.write(block.constData(), used) != used)
                     return false;
-                block.resize(0);
+                used = 0;
             }
         }
         return true;
