@@ -12,19 +12,26 @@ void TComPort::SetOpen(bool Value)
     if (Value) {
         OpenDevice();
         FOpen = true;
+        FDeviceLost = false;
         FBuffer.Clear();
         FScanner.Restart();
         if (OnPortOpen)
             OnPortOpen();
     } else {
-        CloseDevice();
-        FOpen = false;
-        FBuffer.Clear();
-        // Triggers belong to the connection that registered them.
-        FScanner.RemoveAll();
-        if (OnPortClose)
-            OnPortClose();
+        Shut(false);
     }
+}
+
+void TComPort::Shut(bool Lost)
+{
+    CloseDevice();
+    FOpen = false;
+    FDeviceLost = Lost;
+    FBuffer.Clear();
+    // Triggers belong to the connection that registered them.
+    FScanner.RemoveAll();
+    if (OnPortClose)
+        OnPortClose();
 }
 
 std::uint16_t TComPort::BytesWaiting() const { return FOpen ? static_cast<std::uint16_t>(FBuffer.Size()) : 0; }
@@ -100,5 +107,5 @@ void TComPort::ScheduleRenotify()
 void TComPort::DeviceLost()
 {
     if (FOpen)
-        SetOpen(false);
+        Shut(true);
 }

@@ -72,6 +72,8 @@ public:
     // before returning. Closing raises OnPortClose when the port was open.
     void SetOpen(bool Value);
     bool Open() const { return FOpen; }
+    // The last close came from the device failing or vanishing, not from a caller.
+    bool DeviceWasLost() const { return FDeviceLost; }
 
     std::uint16_t BytesWaiting() const;
     std::uint8_t ReadByte();
@@ -97,10 +99,12 @@ protected:
     void DeviceLost();
 
 private:
+    void Shut(bool Lost);
     void NotifyBytesWaiting();
     void ScheduleRenotify();
 
     bool FOpen = false;
+    bool FDeviceLost = false;
     bool FRenotify = true;
     bool FRenotifyQueued = false;
     std::uint64_t FBytesTaken = 0;

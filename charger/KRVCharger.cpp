@@ -41,7 +41,7 @@ TKRVCharger::~TKRVCharger()
     FPort.reset();
 }
 
-void TKRVCharger::Open()
+void TKRVCharger::Open(bool Continuing)
 {
     if (ComNumber == 0)
         return;
@@ -49,7 +49,13 @@ void TKRVCharger::Open()
     try {
         FPort->SetOpen(false);
         SetEnabled(false);
+        const std::uint32_t packets = FPacketCount, lost = FLostCount, samples = FSampleCount;
         ResetLink();
+        if (Continuing) {
+            FPacketCount = packets;
+            FLostCount = lost;
+            FSampleCount = samples + 1;
+        }
         FPort->ComNumber = ComNumber;
         SetEnabled(true);
         FPort->SetOpen(true);

@@ -76,8 +76,8 @@ public:
     TNotifyEvent OnPicket;
 
     // (Re)opens the link on ComNumber; nothing escapes it: a failure gives lsFailure and
-    // OnFailure.
-    void Open();
+    // OnFailure. Continuing keeps the counters, a step on, for a recording that goes on.
+    void Open(bool Continuing = false);
     void Close();
     bool Enabled() const { return FEnabled; }
     void SetEnabled(bool Value);

@@ -69,6 +69,11 @@ void TStatusPanels::UpdatePortStatePanel(TLinkState State, bool Opened)
     for (int i = 0; i < 4; ++i)
         Panels[static_cast<std::size_t>(i)]->setEnabled(live);
     ShowPortStateHint(State, Opened);
+    if (FWaitingForAdapter && !Opened) {
+        Panels[0]->setEnabled(true);
+        Panels[0]->SetImage(Icons, 7);
+        return;
+    }
     // While the frame timing is unknown the check events own the image, but for a time-out:
     // a port on which nothing sends must show it.
     if (FCharger.FrameMode() == fmUnknown && !(Opened && State == lsTimeOut))
@@ -108,7 +113,9 @@ void TStatusPanels::ChargerAfterCheck()
 void TStatusPanels::ShowPortStateHint(TLinkState State, bool Opened)
 {
     TTextId hint = TTextId::PortStateClosed;
-    if (State == lsFailure)
+    if (FWaitingForAdapter && !Opened)
+        hint = TTextId::PortStateReconnecting;
+    else if (State == lsFailure)
         hint = TTextId::PortStateFailed;
     else if (Opened && State == lsTimeOut)
         hint = TTextId::PortStateNoData;
@@ -124,6 +131,12 @@ void TStatusPanels::SetKeepingAwake(bool Held)
 {
     FKeepingAwake = Held;
     ShowPortStateHint(FCharger.LinkState(), FCharger.Port().Open());
+}
+
+void TStatusPanels::SetWaitingForAdapter(bool Waiting)
+{
+    FWaitingForAdapter = Waiting;
+    UpdatePortStatePanel(FCharger.LinkState(), FCharger.Port().Open());
 }
 
 void TStatusPanels::SetPanelVisible(int Index, bool Visible)

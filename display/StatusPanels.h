@@ -48,6 +48,9 @@ public:
     void SetPanelVisible(int Index, bool Visible);
     // The port-state hint says so while the computer is kept awake.
     void SetKeepingAwake(bool Held);
+    // While the port waits for its vanished adapter the port panel stays lit with the
+    // waiting image and says so.
+    void SetWaitingForAdapter(bool Waiting);
 
 private:
     // The port-state panel's hint names the state in words.
@@ -55,4 +58,5 @@ private:
 
     TKRVCharger &FCharger;
     bool FKeepingAwake = false;
+    bool FWaitingForAdapter = false;
 };

@@ -197,6 +197,9 @@ constexpr TTextEntry Texts[] = {
     {AboutDescription, u"Korvane 联机应用程序。"},
     {AboutOkCaption, u"确定(&O)"},
 
+    // Reconnecting after an unplug
+    {PortStateReconnecting, u"等待重新连接"},
+
     // Keeping the computer awake while charging
     {KeepAwakeReason, u"正在充电，保持计算机唤醒"},
     {PortKeepingAwake, u"正在阻止计算机休眠"},

@@ -187,6 +187,9 @@ enum class TTextId : int {
     AboutDescription,
     AboutOkCaption,
 
+    // Reconnecting after an unplug
+    PortStateReconnecting,
+
     // Keeping the computer awake while charging
     KeepAwakeReason,
     PortKeepingAwake,

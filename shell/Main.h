@@ -33,6 +33,7 @@ class TSampleFeeder;
 class TKeepAwake;
 class TChargeNotices;
 class TDesktopNotifier;
+class TReconnector;
 
 class TfrmMain;
 // The options dialog on the main window's chart; the result is the dialog's.
@@ -192,6 +193,13 @@ public:
     void CommitSessionData();
 
     void UpdatePortStatePanel(TLinkState State, bool Open);
+
+    // Reconnecting after an unplug (MainReconnect.cpp).
+    TReconnector &Reconnection();
+    void ReconnectionOpened(TKRVCharger *Sender);
+    void ReconnectionClosed();
+    bool Reconnecting() const;
+    void StopReconnecting();
     void UpdateTotalFrameCount();
     void UpdateLostFrameCount();
 
@@ -221,6 +229,11 @@ private:
     bool FTrayActive = false;
     TUnattendedOptions FUnattended;
     bool FSessionEnding = false;
+    void ShowReconnecting();
+    void Reconnect();
+    TReconnector *FReconnector = nullptr;
+    // The open in progress continues the recording.
+    bool FContinuingOpen = false;
     bool FShownOnce = false;
     // The work area and frame of the last fit.
     QRect FFittedArea;

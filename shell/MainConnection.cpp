@@ -71,6 +71,7 @@ void TfrmMain::OpenFromPortSelection(const std::vector<std::uint16_t> &Selection
     if (Selection.size() < 3 || Selection[0] != 1 || Selection[1] == 0)
         return;
     const std::uint16_t port = Selection[2];
+    StopReconnecting();
     Charger->Close();
     // The open event builds the series anew; a failed attempt keeps the recording shown.
     Charger->ComNumber = port;
@@ -90,6 +91,7 @@ void TfrmMain::ReopenRecentPort(QAction *Sender)
 
 void TfrmMain::ReopenPort(std::uint16_t Port)
 {
+    StopReconnecting();
     Charger->Close();
     Charger->ResetLink();
     Charger->ComNumber = Port;
@@ -189,6 +191,7 @@ void TfrmMain::actFileClearReopenListExecute()
 
 void TfrmMain::actFileCloseExecute()
 {
+    StopReconnecting();
     if (IsOpen(*Charger)) {
         const QString text =
             FormatText(LoadStr(TTextId::ClosePortQuestion), {static_cast<long long>(Charger->ComNumber)});
@@ -210,6 +213,9 @@ void TfrmMain::actFileEnabledExecute(QAction *Sender)
 
 void TfrmMain::ChargerFailure(TKRVCharger *Sender)
 {
+    // A reopening after an unplug keeps waiting instead.
+    if (FContinuingOpen)
+        return;
     QString text = FormatText(LoadStr(TTextId::PortOpenFailed), {static_cast<long long>(Sender->ComNumber)});
     const QString reason = OpenFailureReason(Sender->OpenFailure(), Sender->ComNumber);
     if (!reason.isEmpty())

@@ -210,6 +210,9 @@ void TfrmMain::ChargerOpen(TKRVCharger *Sender)
     UpdatePortStatePanel(Sender->LinkState(), true);
     UpdateTotalFrameCount();
     UpdateLostFrameCount();
+    ReconnectionOpened(Sender);
+    if (FContinuingOpen)
+        return;
     BuildSeries(*Chart, AxisValueTokens, Sender->Channels().Count(), tsTabPage->currentIndex(), this);
     BuildDataBox();
     FExportLines->Clear();
@@ -228,6 +231,7 @@ void TfrmMain::ChargerClose(TKRVCharger *Sender)
             Charger->OnChannelStateChange(&Charger->Channels().Items(i));
     setWindowTitle(LoadStr(TTextId::AppTitle));
     SetApplicationTitle(LoadStr(TTextId::AppTitle));
+    ReconnectionClosed();
 }
 
 void TfrmMain::ChargerReceiveData(TKRVChannel *Sender, std::int32_t Flag)

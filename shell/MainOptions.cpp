@@ -84,6 +84,8 @@ void TfrmMain::SetUnattended(const TUnattendedOptions &Options)
 {
     FUnattended = Options;
     KeepAwake->SetEnabled(Options.KeepAwake);
+    if (!Options.Reconnect)
+        StopReconnecting();
 }
 
 void TfrmMain::actFileOptionExecute() { ShowOptionsDialog(this); }
