@@ -2,14 +2,20 @@
 // window's call to a notification service of the test's own on a private session bus.
 #include "MainFixture.h"
 #include "display/DataBox.h"
+#include "display/ExportLines.h"
+#include "settings/PortTable.h"
 #include "shell/AppModule.h"
 #include "shell/ChargeNotices.h"
 #include "shell/DesktopNotifier.h"
+#include "tests/support/BoxAnswerer.h"
 #include "tests/support/PrivateBus.h"
+#include "tests/support/SimProcess.h"
 #include "tests/support/TempConfig.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDateTime>
+#include <QElapsedTimer>
 
 namespace {
 
@@ -29,12 +35,14 @@ class TNotificationService : public QObject
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     QStringList Calls;
+    QList<qint64> CallTimes; // ms since the epoch
 
 public slots:
     uint Notify(const QString &App, uint, const QString &, const QString &Summary, const QString &Body,
                 const QStringList &, const QVariantMap &, int)
     {
         Calls << QStringList{App, Summary, Body}.join(QLatin1Char('|'));
+        CallTimes << QDateTime::currentMSecsSinceEpoch();
         return static_cast<uint>(Calls.size());
     }
 };
@@ -58,6 +66,7 @@ private slots:
     {
         UseTemporaryConfig();
         InitializeModules();
+        PortTable::InstallPortLookup();
         QVERIFY(FBus.IsValid());
         FService = QDBusConnection::connectToBus(FBus.Address(), QStringLiteral("fake-notifications"));
         QVERIFY(FService.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &FNotifications,
@@ -163,6 +172,65 @@ private slots:
             QTest::qWait(200);
             QCOMPARE(FNotifications.Calls.size(), serviceThere ? 1 : 0);
         }
+    }
+
+    // The simulated charger, ten model seconds a frame at line rate, takes channel 1 to full
+    // in about 15 s: one notice, with the capacity and working time the frames carried. The
+    // window's clock runs at the model's pace, 600 times real time.
+    void SimulatedChargeGivesOneNotice()
+    {
+        constexpr int Com = 209;
+        QVERIFY(FService.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        FNotifications.Calls.clear();
+        FNotifications.CallTimes.clear();
+        TSimProcess sim({"--fast", "--quiet", "--scale", "10", "--com", QString::number(Com)});
+        QVERIFY(!sim.WaitForLine(QStringLiteral("com ")).isEmpty());
+        TfrmMain form;
+        form.show();
+        QElapsedTimer real;
+        real.start();
+        form.ChargeNotices->Clock = [&] { return real.elapsed() * 600; };
+        // When each report of channel 1 reached the window, to time the notice.
+        std::vector<std::pair<qint64, std::uint16_t>> reports;
+        const TNotifyReceiveDataEvent received = form.Charger->OnReceiveData;
+        form.Charger->OnReceiveData = [&, received](TKRVChannel *Sender, std::int32_t Flag) {
+            received(Sender, Flag);
+            if (Sender && Sender->Index() == 0)
+                reports.emplace_back(QDateTime::currentMSecsSinceEpoch(), Sender->GetValue(vtCurrent));
+        };
+        form.ReopenPort(Com);
+        QTRY_COMPARE_WITH_TIMEOUT(FNotifications.Calls.size(), 1, 90000);
+
+        // The last charging line of channel 1 holds the working time, the line after it the
+        // final capacity.
+        int lastCharging = -1;
+        for (std::size_t i = 1; i < form.FExportLines->Count(); ++i) {
+            const QStringList line = form.FExportLines->LineText(i).split(QLatin1Char(','));
+            if (line[1] == QLatin1String("1") && line[3].toUInt() > 0)
+                lastCharging = static_cast<int>(i);
+        }
+        QVERIFY(lastCharging > 0);
+        const uint minutes =
+            form.FExportLines->LineText(std::size_t(lastCharging)).section(QLatin1Char(','), 5, 5).toUInt();
+        QString capacity;
+        for (std::size_t i = std::size_t(lastCharging) + 1; i < form.FExportLines->Count() && capacity.isEmpty(); ++i)
+            if (form.FExportLines->LineText(i).section(QLatin1Char(','), 1, 1) == QLatin1String("1"))
+                capacity = form.FExportLines->LineText(i).section(QLatin1Char(','), 6, 6);
+        QVERIFY(minutes > 60);
+        QCOMPARE(FNotifications.Calls[0], QStringLiteral("Korvane|通道 1 充电完成|%1 mAh, %2:%3")
+                                              .arg(capacity)
+                                              .arg(minutes / 60)
+                                              .arg(minutes % 60, 2, 10, QLatin1Char('0')));
+        const auto ending = std::find_if(reports.rbegin(), reports.rend(), [](const auto &r) { return r.second > 0; });
+        QVERIFY(ending != reports.rbegin() && ending != reports.rend());
+        qInfo("notice %lld ms after the frame that ended the charge",
+              static_cast<long long>(FNotifications.CallTimes[0] - std::prev(ending)->first));
+
+        // Idle from then on: no second notice.
+        QTest::qWait(1000);
+        QCOMPARE(FNotifications.Calls.size(), 1);
+        TBoxAnswerer answerer(QMessageBox::Ok);
+        QVERIFY(form.close());
     }
 
 private:
