@@ -5,7 +5,8 @@
 #    QMainWindow"); RUNS starts, each ended once it has painted;
 #  - idle: CPU time and wake-ups (context switches) of each of its threads over IDLE_SECONDS,
 #    first with no port open, then with the simulated charger's COM200 open through the port
-#    dialog and the simulator stopped (SIGSTOP), so that the line is open and silent.
+#    dialog and the simulator stopped (SIGSTOP), so that the line is open and silent; last
+#    with the simulator killed, so that the program waits for its adapter to come back.
 #
 #   bash bench/desktop.sh [BUILD_DIR]      (default: build)
 #
@@ -108,3 +109,14 @@ sample "$korvane" >"$work/idle-1a"
 sleep "$idle_seconds"
 sample "$korvane" >"$work/idle-1b"
 report_idle "COM$com open, no data" "$work/idle-1a" "$work/idle-1b"
+
+# The adapter vanishes (the simulator ends at once, its pseudo-terminal goes): the program
+# waits for it to come back, watching its folder.
+kill -CONT "$sim"
+kill -KILL "$sim"
+wait_window 'Korvane 联机应用程序' >/dev/null
+sleep 5
+sample "$korvane" >"$work/idle-2a"
+sleep "$idle_seconds"
+sample "$korvane" >"$work/idle-2b"
+report_idle "COM$com vanished, waiting for it to come back" "$work/idle-2a" "$work/idle-2b"

@@ -138,6 +138,12 @@ void TKRVCharger::PortOpened()
 
 void TKRVCharger::PortClosed()
 {
+    // A device that went away ends the connection as a close does, so that the watchdog
+    // sleeps until the next open.
+    if (FPort->DeviceWasLost()) {
+        FChecker->Stop();
+        SetEnabled(false);
+    }
     FLinkState = lsClosed;
     for (int i = 0; i < FChannels->Count(); ++i)
         FChannels->Items(i).State = csIdle;

@@ -265,6 +265,14 @@ void TLinkEventsTest::vanishedDeviceCloses()
     QCOMPARE(f.Charger->LinkState(), lsClosed);
     QCOMPARE(f.Charger->Channels().Items(1).State, csIdle);
     QCOMPARE(f.Charger->Channels().Items(1).GetValue(vtCapacity), 99);
+    // Nothing is watched any more until the next open, and the port tells a loss from a close.
+    QVERIFY(f.Port->DeviceWasLost());
+    QVERIFY(!f.Charger->Enabled());
+    QTRY_VERIFY(f.Charger->Watchdog().Suspended());
+    f.Charger->Open();
+    QVERIFY(!f.Port->DeviceWasLost());
+    f.Charger->Close();
+    QVERIFY(!f.Port->DeviceWasLost());
 }
 
 void TLinkEventsTest::destructionWhileOpenRaisesNoClose()
