@@ -197,8 +197,11 @@ void TChartPages::UpdateChartScroll(std::int64_t Delta)
 {
     const std::int64_t steps = FCharger.SampleCount();
     // A cleared or new recording starts on the paging rules.
-    if (steps < FScrolledSteps && FView.Moved())
-        FView.Reset();
+    if (steps < FScrolledSteps) {
+        FView.Cursor.reset();
+        if (FView.Moved())
+            ForgetGestures();
+    }
     const std::int64_t page = ViewSamples();
     const bool allow = actAllowScrollChart->isChecked();
     const int total = static_cast<int>(std::min<std::int64_t>(std::max(steps, page), INT32_MAX));
@@ -295,12 +298,17 @@ void TChartPages::ZoomValue(double Anchor, double Factor)
     FChart.QueueRepaint();
 }
 
-void TChartPages::BackToLive()
+void TChartPages::ForgetGestures()
 {
     for (const auto &[index, range] : FView.ValueRanges())
         if (index >= 0 && index < static_cast<int>(FChart.CustomAxes.size()))
             FChart.CustomAxes[static_cast<std::size_t>(index)].Axis->setRange(range);
     FView.Reset();
+}
+
+void TChartPages::BackToLive()
+{
+    ForgetGestures();
     if (actAutoScroll->isEnabled())
         actAutoScroll->setChecked(true);
     UpdateChartScroll(0);
@@ -308,7 +316,7 @@ void TChartPages::BackToLive()
 
 void TChartPages::actAllowScrollChartExecute()
 {
-    FView.Reset();
+    ForgetGestures();
     actAutoScroll->setEnabled(actAllowScrollChart->isChecked());
     UpdateChartScroll(0);
 }
