@@ -7,7 +7,7 @@ packages=(
   g++ cmake make pkg-config clang libclang-rt-14-dev clang-format
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev qt6-image-formats-plugins
   libqcustomplot-dev
-  libturbojpeg0-dev libpng-dev
+  libturbojpeg0-dev libpng-dev libsqlite3-dev
   libbenchmark-dev
   fonts-wqy-microhei
   qt6-translations-l10n

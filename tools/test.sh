@@ -2,7 +2,7 @@
 # Sets up the machine, builds and runs every test through CTest.
 #   bash tools/test.sh                      the whole suite, the desktop lane (Xvfb + icewm) included
 #   bash tools/test.sh --sanitize address   the suite but the desktop lane under AddressSanitizer + UBSan
-#   bash tools/test.sh --sanitize thread    the watchdog and link tests under ThreadSanitizer
+#   bash tools/test.sh --sanitize thread    the watchdog, link and recording tests under ThreadSanitizer
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 sanitize=""
@@ -27,7 +27,7 @@ case "$sanitize" in
     ;;
   thread)
     build="$root/build-tsan"
-    labels=(-L "link|watchdog")
+    labels=(-L "link|watchdog|recordings")
     # The simulator tests start it through QProcess, which forks a process with threads
     # that at once runs exec.
     export TSAN_OPTIONS="suppressions=$root/tools/sanitizers/tsan.supp:halt_on_error=1:second_deadlock_stack=1:die_after_fork=0"
