@@ -2,6 +2,7 @@
 // the window, keeps its task bar out of the work area and holds the notification area. Input
 // goes through the X server (xdotool) as a person's would; what the screen shows is read back
 // from the X server.
+#include "display/ChartView.h"
 #include "shell/AppModule.h"
 #include "tests/shell/MainFixture.h"
 #include "tests/support/TempConfig.h"
@@ -205,6 +206,52 @@ private slots:
         XDo({QStringLiteral("key"), QStringLiteral("Return")});
         QTRY_COMPARE(form.FRows[1].Description, QStringLiteral("A1"));
         QTRY_VERIFY(VisiblePopups().isEmpty());
+    }
+
+    // The chart read with the X server's pointer: hovering shows the cursor and its box on the
+    // screen, the wheel zooms, dragging pans and ends automatic scrolling, a double click goes
+    // back to the page at the newest step.
+    void ChartReadWithThePointer()
+    {
+        TMainFixture f;
+        TfrmMain &form = *f.Form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_COMPARE(form.frameGeometry(), AnnouncedWorkArea());
+        f.OpenIn(fmSingle);
+        for (int s = 1; s <= 400; ++s)
+            f.FeedStep(std::uint16_t(1200 + s), 300, std::uint16_t(s / 15), std::uint16_t(s));
+        TKRVChart &chart = *form.Chart;
+        QTest::qWait(300);
+        const auto pointAt = [&chart](double Step) {
+            return chart.mapToGlobal(
+                QPoint(int(std::lround(chart.TimeAxis()->coordToPixel(Step))), chart.PlotRect().center().y()));
+        };
+        const QRect plot(chart.mapToGlobal(chart.PlotRect().topLeft()), chart.PlotRect().size());
+        const QImage before = ScreenShot(plot);
+
+        MoveMouse(pointAt(300));
+        QTRY_VERIFY(form.Pages->View().Cursor.has_value());
+        QVERIFY(std::abs(*form.Pages->View().Cursor - 300) <= 1);
+        QTRY_VERIFY2(MarkedPixels(ScreenShot(plot)) > MarkedPixels(before) + 200, "the read-out box shows");
+
+        // Beside the pointer: a move to where it stands would wait for a motion that never comes.
+        Click(pointAt(300) + QPoint(0, 10), 4);
+        QTRY_COMPARE(chart.TimeAxis()->range().size(), 120.0);
+        QCOMPARE(form.Pages->PageSamples, 150u);
+
+        const QPoint from = pointAt(330);
+        MoveMouse(from);
+        XDo({QStringLiteral("mousedown"), QStringLiteral("1")});
+        MoveMouse(from + QPoint(100, 0));
+        MoveMouse(from + QPoint(200, 0));
+        XDo({QStringLiteral("mouseup"), QStringLiteral("1")});
+        QTRY_VERIFY(!form.actAutoScroll->isChecked());
+        QVERIFY(chart.TimeAxis()->range().upper < 400);
+
+        Click(pointAt(330), 1, 2);
+        QTRY_VERIFY(form.actAutoScroll->isChecked());
+        QCOMPARE(chart.TimeAxis()->range(), QCPRange(250, 400));
     }
 };
 
