@@ -9,7 +9,6 @@
 #include "tests/support/SimProcess.h"
 #include "tests/support/TempConfig.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -23,12 +22,37 @@ namespace {
 
 constexpr int AdapterCom = 207;
 
-std::unique_ptr<TSimProcess> StartSim(QString &Device)
+// The simulated charger behind a stable link named in the Ports table. Unplugging ends the
+// simulator and removes the link, as the system does when an adapter goes; plugging starts a
+// new one on another pseudo-terminal under the same name, as an adapter re-enumerating.
+class TAdapter
 {
-    auto sim = std::make_unique<TSimProcess>(QStringList{"--fast", "--quiet", "--seed", "9"});
-    Device = sim->WaitForLine(QStringLiteral("device "));
-    return sim;
-}
+public:
+    TAdapter() : FLink(FFolder.filePath(QStringLiteral("adapter"))) {}
+
+    bool Plug()
+    {
+        FSim = std::make_unique<TSimProcess>(QStringList{"--fast", "--quiet", "--seed", "9"});
+        const QString device = FSim->WaitForLine(QStringLiteral("device "));
+        return !device.isEmpty() && PointAt(device) && PortTable::WritePortDevice(AdapterCom, FLink);
+    }
+    void Unplug()
+    {
+        FSim.reset();
+        QFile::remove(FLink);
+    }
+    bool PointAt(const QString &Target)
+    {
+        QFile::remove(FLink);
+        return QFile::link(Target, FLink);
+    }
+    QString FilePath(const QString &Name) const { return FFolder.filePath(Name); }
+
+private:
+    QTemporaryDir FFolder;
+    QString FLink;
+    std::unique_ptr<TSimProcess> FSim;
+};
 
 // The steps of the export lines, header left out.
 QList<uint> ExportSteps(const TfrmMain &Form)
@@ -67,12 +91,8 @@ private slots:
 
     void ReopensTheAdapterThatComesBackAndContinuesTheRecording()
     {
-        QTemporaryDir folder;
-        const QString link = folder.filePath(QStringLiteral("adapter"));
-        QString device;
-        std::unique_ptr<TSimProcess> sim = StartSim(device);
-        QVERIFY(QFile::link(device, link));
-        QVERIFY(PortTable::WritePortDevice(AdapterCom, link));
+        TAdapter adapter;
+        QVERIFY(adapter.Plug());
 
         TfrmMain form;
         form.show();
@@ -81,7 +101,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(series.PointCount() >= 6, 20000);
 
         // The adapter goes: the port closes, the recording stays and the window waits.
-        sim.reset();
+        adapter.Unplug();
         QTRY_VERIFY_WITH_TIMEOUT(form.Reconnecting(), 5000);
         QCOMPARE(form.Charger->LinkState(), lsClosed);
         QVERIFY(form.StatusBarPanels->Panels[0]->toolTip().endsWith(QStringLiteral("等待重新连接")));
@@ -97,22 +117,16 @@ private slots:
 
         // A name that is back before its device can be opened: no message, the waiting goes on.
         TBoxAnswerer boxes(QMessageBox::Ok);
-        QFile notADevice(folder.filePath(QStringLiteral("not-a-tty")));
+        QFile notADevice(adapter.FilePath(QStringLiteral("not-a-tty")));
         QVERIFY(notADevice.open(QIODevice::WriteOnly));
-        QVERIFY(QFile::remove(link));
-        QVERIFY(QFile::link(notADevice.fileName(), link));
+        QVERIFY(adapter.PointAt(notADevice.fileName()));
         QTRY_COMPARE_WITH_TIMEOUT(form.Charger->LinkState(), lsFailure, 5000);
         QVERIFY(form.Reconnecting());
         QCOMPARE(boxes.Count(), 0);
 
-        // It comes back on another pseudo-terminal under the same name, as re-enumerating.
-        sim = StartSim(device);
-        QVERIFY(QFile::remove(link));
-        QElapsedTimer back;
-        back.start();
-        QVERIFY(QFile::link(device, link));
+        // It comes back.
+        QVERIFY(adapter.Plug());
         QTRY_VERIFY_WITH_TIMEOUT(form.Charger->LinkState() == lsOpen && form.Charger->Port().Open(), 5000);
-        qInfo("reopened %lld ms after the link came back", static_cast<long long>(back.elapsed()));
         QVERIFY(!form.Reconnecting());
         QCOMPARE(form.Chart->Series[0].get(), &series);
         QTRY_VERIFY_WITH_TIMEOUT(series.PointCount() >= pointsBefore + 6, 20000);
@@ -147,12 +161,8 @@ private slots:
 
     void ClosingByHandOrSwitchingOffStopsTheWaiting()
     {
-        QTemporaryDir folder;
-        const QString link = folder.filePath(QStringLiteral("adapter"));
-        QString device;
-        std::unique_ptr<TSimProcess> sim = StartSim(device);
-        QVERIFY(QFile::link(device, link));
-        QVERIFY(PortTable::WritePortDevice(AdapterCom, link));
+        TAdapter adapter;
+        QVERIFY(adapter.Plug());
         TfrmMain form;
         form.show();
         TBoxAnswerer answerer(QMessageBox::Ok);
@@ -167,33 +177,29 @@ private slots:
         // Unplugged, then closed by hand while waiting: the adapter coming back is not opened.
         form.ReopenPort(AdapterCom);
         QTRY_VERIFY_WITH_TIMEOUT(form.Charger->PacketCount() > 0, 20000);
-        sim.reset();
+        adapter.Unplug();
         QTRY_VERIFY_WITH_TIMEOUT(form.Reconnecting(), 5000);
         form.actFileClose->trigger();
         QVERIFY(!form.Reconnecting());
         QVERIFY(!form.actFileClose->isEnabled());
         QVERIFY(!form.StatusBarPanels->Panels[0]->toolTip().endsWith(QStringLiteral("等待重新连接")));
-        sim = StartSim(device);
-        QVERIFY(QFile::remove(link));
-        QVERIFY(QFile::link(device, link));
+        QVERIFY(adapter.Plug());
         QTest::qWait(300);
         QCOMPARE(form.Charger->LinkState(), lsClosed);
 
         // Switching the option off while waiting stops it too; with it off no waiting begins.
         form.ReopenPort(AdapterCom);
         QTRY_VERIFY_WITH_TIMEOUT(form.Charger->PacketCount() > 0, 20000);
-        sim.reset();
+        adapter.Unplug();
         QTRY_VERIFY_WITH_TIMEOUT(form.Reconnecting(), 5000);
         TUnattendedOptions options = form.Unattended();
         options.Reconnect = false;
         form.SetUnattended(options);
         QVERIFY(!form.Reconnecting());
-        sim = StartSim(device);
-        QVERIFY(QFile::remove(link));
-        QVERIFY(QFile::link(device, link));
+        QVERIFY(adapter.Plug());
         form.ReopenPort(AdapterCom);
         QTRY_VERIFY_WITH_TIMEOUT(form.Charger->PacketCount() > 0, 20000);
-        sim.reset();
+        adapter.Unplug();
         QTRY_COMPARE_WITH_TIMEOUT(form.Charger->LinkState(), lsClosed, 5000);
         QTest::qWait(100);
         QVERIFY(!form.Reconnecting());
