@@ -10,8 +10,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <benchmark/benchmark.h>
 
@@ -117,6 +119,73 @@ void Repaint(benchmark::State &State, bool WholeRecording)
 }
 BENCHMARK_CAPTURE(Repaint, OnePage, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Repaint, WholeRecording, true)->Unit(benchmark::kMillisecond);
+
+// Seven days fed through the window, step by step, so that the step counter, the export lines and
+// the step clock hold them as after a real week; the window is shown, as the user's is.
+TOpenWindow &FedWeek()
+{
+    static TOpenWindow *window = [] {
+        auto *w = new TOpenWindow();
+        for (std::uint32_t step = 0; step < WeekSteps; ++step) {
+            w->FeedStep(step);
+            if (step % 256 == 0)
+                QCoreApplication::sendPostedEvents();
+        }
+        w->Form->show();
+        w->Form->Chart->replot(QCustomPlot::rpImmediateRefresh);
+        QCoreApplication::processEvents();
+        return w;
+    }();
+    return *window;
+}
+
+void SendWheel(TKRVChart &Chart, QPoint At, int Notches)
+{
+    QWheelEvent event(At, Chart.mapToGlobal(At), {}, QPoint(0, 120 * Notches), Qt::NoButton, {}, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(&Chart, &event);
+}
+
+// One mouse move over the chart to the next step: the read-out found and the strip of the old
+// and new cursor painted from the chart's buffer.
+void HoverReadout(benchmark::State &State)
+{
+    TfrmMain &form = *FedWeek().Form;
+    form.Pages->BackToLive();
+    form.Chart->replot(QCustomPlot::rpImmediateRefresh);
+    const QRect plot = form.Chart->PlotRect();
+    int x = plot.left() + 10;
+    for (auto _ : State) {
+        x = x + 7 > plot.right() ? plot.left() + 10 : x + 7;
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, plot.center().y()), form.Chart->mapToGlobal(QPointF(x, 0)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(form.Chart, &move);
+        QCoreApplication::sendPostedEvents();
+    }
+    if (!form.Pages->View().Cursor)
+        State.SkipWithError("no cursor");
+}
+BENCHMARK(HoverReadout)->Unit(benchmark::kMicrosecond);
+
+// One wheel notch on the whole week and the repaint it asks for: the widest view, the
+// costliest repaint.
+void WheelZoomStep(benchmark::State &State)
+{
+    TfrmMain &form = *FedWeek().Form;
+    form.Pages->BackToLive();
+    const QPoint at = form.Chart->PlotRect().center();
+    for (int i = 0; i < 60; ++i)
+        SendWheel(*form.Chart, at, -1);
+    int notches = 1;
+    for (auto _ : State) {
+        SendWheel(*form.Chart, at, notches);
+        form.Chart->replot(QCustomPlot::rpImmediateRefresh);
+        notches = -notches;
+    }
+    State.counters["view steps"] = form.Chart->TimeAxis()->range().size();
+    form.Pages->BackToLive();
+}
+BENCHMARK(WheelZoomStep)->Unit(benchmark::kMillisecond);
 
 void MemoryPerStep(benchmark::State &State)
 {
