@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -93,6 +94,9 @@ int main(int argc, char *argv[])
 {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
         return 3;
+    // Changing the user makes the process undumpable, which would keep the leak checker of a
+    // sanitizer build from looking at its own threads.
+    prctl(PR_SET_DUMPABLE, 1);
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() >= 3 && args[1] == QLatin1String("open"))
