@@ -42,18 +42,10 @@ if dpkg-query -W -f='${Status}' korvane 2>/dev/null | grep -q 'install ok instal
 fi
 apt-get install -y -qq "$deb" >/dev/null
 
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-  local i
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[i]}" 2>/dev/null || true
-    wait "${pids[i]}" 2>/dev/null || true
-  done
-  rm -rf "$work"
-  apt-get remove -y -qq korvane >/dev/null 2>&1 || true
-}
-trap cleanup EXIT
+# shellcheck source=tools/xsession.sh
+source "$root/tools/xsession.sh"
+xsession_begin
+trap 'xsession_end; apt-get remove -y -qq korvane >/dev/null 2>&1 || true' EXIT
 
 id=example.korvane.Korvane
 [ "$(command -v korvane)" = /usr/bin/korvane ] || fail "korvane is not /usr/bin/korvane"
@@ -86,49 +78,16 @@ fi
 grep -q -- '--com <N>' "$work/usage.txt" || fail "korvane --com 0 did not show the usage"
 
 # The installed program on a virtual screen, started from another folder with --com on the
-# simulator. The simulator and the program share a settings folder of their own.
-export XDG_CONFIG_HOME="$work/config"
-mkdir -p "$XDG_CONFIG_HOME" "$work/elsewhere"
+# simulator. The simulator and the program share the settings folder of the session.
+mkdir -p "$work/elsewhere"
 com=200
-korvane-charger-sim --com "$com" --fast >"$work/sim.log" 2>&1 &
-pids+=($!)
-sim=$!
-for _ in $(seq 100); do
-  grep -q '^com ' "$work/sim.log" && break
-  kill -0 "$sim" 2>/dev/null || { cat "$work/sim.log" >&2; exit 1; }
-  sleep 0.1
-done
-grep -q '^com ' "$work/sim.log" || { echo "the simulator did not enter COM$com" >&2; exit 1; }
-
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; exit 1; }
-DISPLAY=":$(head -n1 "$work/display")"
-export DISPLAY QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
+sim_program=korvane-charger-sim
+xsession_sim --fast
+xsession_screen 1280x800
 
 (cd "$work/elsewhere" && exec korvane --com "$com") >"$work/korvane.log" 2>&1 &
 pids+=($!)
 korvane=$!
-
-# Prints the id of the program's visible window with that title, waiting up to 15 s.
-wait_window() {
-  local id
-  for _ in $(seq 150); do
-    kill -0 "$korvane" 2>/dev/null || { cat "$work/korvane.log" >&2; return 1; }
-    id="$(xdotool search --all --onlyvisible --pid "$korvane" --name "^$1\$" 2>/dev/null | tail -n1 || true)"
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  echo "no window \"$1\"" >&2
-  return 1
-}
 
 csv="$work/elsewhere/received.csv"
 if main="$(wait_window "Korvane 联机应用程序 - COM$com")"; then
