@@ -176,7 +176,11 @@ int TRecordingStore::Delete(const std::vector<std::int64_t> &Ids)
 
 bool TRecordingStore::MarkEnded(std::int64_t Id)
 {
-    if (!IsOpen() || FOpening.Status == TStoreStatus::ssReadOnly || (FLocks && FLocks->HeldElsewhere(Id)))
+    if (FLocks && FLocks->HeldElsewhere(Id)) {
+        FLastError = QStringLiteral("the recording is being written");
+        return false;
+    }
+    if (!IsOpen() || FOpening.Status == TStoreStatus::ssReadOnly)
         return Failed();
     TSqlStatement mark(FDb->Handle(), "UPDATE recording SET ended = 1 WHERE id = ?1");
     mark.Bind(1, Id);
