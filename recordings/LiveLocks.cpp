@@ -1,7 +1,69 @@
 #include "LiveLocks.h"
 
+#include <QDir>
 #include <QFile>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+namespace {
+
+OVERLAPPED At(std::int64_t Id)
+{
+    OVERLAPPED where = {};
+    where.Offset = static_cast<DWORD>(Id);
+    where.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(Id) >> 32);
+    return where;
+}
+
+bool LockByte(void *Handle, std::int64_t Id)
+{
+    OVERLAPPED where = At(Id);
+    return LockFileEx(Handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where);
+}
+
+void UnlockByte(void *Handle, std::int64_t Id)
+{
+    OVERLAPPED where = At(Id);
+    UnlockFileEx(Handle, 0, 1, 0, &where);
+}
+
+} // namespace
+
+TLiveLocks::TLiveLocks(const QString &DatabasePath)
+{
+    const QString name = QDir::toNativeSeparators(DatabasePath + QStringLiteral(".live"));
+    HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t *>(name.utf16()), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    FHandle = handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+TLiveLocks::~TLiveLocks()
+{
+    if (FHandle)
+        CloseHandle(FHandle);
+}
+
+bool TLiveLocks::IsOpen() const { return FHandle != nullptr; }
+
+bool TLiveLocks::Hold(std::int64_t Id) { return FHandle && LockByte(FHandle, Id); }
+
+void TLiveLocks::Release(std::int64_t Id)
+{
+    if (FHandle)
+        UnlockByte(FHandle, Id);
+}
+
+bool TLiveLocks::HeldElsewhere(std::int64_t Id) const
+{
+    if (!FHandle || !LockByte(FHandle, Id))
+        return FHandle != nullptr;
+    UnlockByte(FHandle, Id);
+    return false;
+}
+
+#else
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -34,6 +96,8 @@ TLiveLocks::~TLiveLocks()
         ::close(FFd);
 }
 
+bool TLiveLocks::IsOpen() const { return FFd >= 0; }
+
 bool TLiveLocks::Hold(std::int64_t Id) { return FFd >= 0 && Lock(FFd, F_OFD_SETLK, F_WRLCK, Id); }
 
 void TLiveLocks::Release(std::int64_t Id)
@@ -49,3 +113,4 @@ bool TLiveLocks::HeldElsewhere(std::int64_t Id) const
         return false;
     return found.l_type != F_UNLCK;
 }
+#endif

@@ -5,6 +5,7 @@
 // by a copy that no longer runs. Locks belong to the open file, so two stores in one process
 // see each other's locks as well.
 #include <QString>
+#include <QtGlobal>
 
 #include <cstdint>
 
@@ -16,7 +17,7 @@ public:
     TLiveLocks(const TLiveLocks &) = delete;
     TLiveLocks &operator=(const TLiveLocks &) = delete;
 
-    bool IsOpen() const { return FFd >= 0; }
+    bool IsOpen() const;
     // False when another holder has it or the file cannot be locked.
     bool Hold(std::int64_t Id);
     void Release(std::int64_t Id);
@@ -24,5 +25,9 @@ public:
     bool HeldElsewhere(std::int64_t Id) const;
 
 private:
+#ifdef Q_OS_WIN
+    void *FHandle = nullptr; // the file's HANDLE; its byte-range locks go with the process too
+#else
     int FFd = -1;
+#endif
 };

@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#ifndef Q_OS_WIN
 #include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -22,11 +24,15 @@ bool OutOfRoom(const QString &Path)
 {
     if (QStorageInfo(QFileInfo(Path).absolutePath()).bytesAvailable() < 1 << 20)
         return true;
+#ifdef Q_OS_WIN
+    return false;
+#else
     struct rlimit limit = {};
     if (getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
         return false;
     const qint64 largest = std::max(QFileInfo(Path).size(), QFileInfo(Path + QStringLiteral("-wal")).size());
     return largest + (1 << 16) >= qint64(limit.rlim_cur);
+#endif
 }
 
 TWriteFailureKind KindOf(int Code, int SystemErrno, const QString &Path)
