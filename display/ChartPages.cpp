@@ -217,10 +217,10 @@ void TChartPages::UpdateChartScroll(std::int64_t Delta)
         FScroll.SetPosition(static_cast<int>(std::min<std::int64_t>(FScroll.Position() + moved, total - page)));
     }
     FScrolledSteps = steps;
-    LayOut(steps, page, allow);
+    LayOut(steps, page, allow, Delta > 0);
 }
 
-void TChartPages::LayOut(std::int64_t Steps, std::int64_t Page, bool Allow)
+void TChartPages::LayOut(std::int64_t Steps, std::int64_t Page, bool Allow, bool NewData)
 {
     if (Page >= Steps) {
         if (!Allow)
@@ -237,7 +237,10 @@ void TChartPages::LayOut(std::int64_t Steps, std::int64_t Page, bool Allow)
         FChart.SetTimeRange(std::max(1, FScroll.Position()), double(FScroll.Position()) + double(Page));
     else
         FChart.SetTimeAutoScale(true);
-    FChart.QueueRepaint();
+    if (NewData)
+        FChart.QueueDataRepaint();
+    else
+        FChart.QueueRepaint();
 }
 
 void TChartPages::scrlbrChartScroll(int ScrollPos)

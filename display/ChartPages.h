@@ -90,7 +90,7 @@ private:
     // The view back on the paging rules, the value axes at their ranges before the zoom.
     void ForgetGestures();
     // Scroll bar and time axis for the view width Page at the present position.
-    void LayOut(std::int64_t Steps, std::int64_t Page, bool Allow);
+    void LayOut(std::int64_t Steps, std::int64_t Page, bool Allow, bool NewData = false);
 
     TKRVChart &FChart;
     TKRVCharger &FCharger;

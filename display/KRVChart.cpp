@@ -101,18 +101,22 @@ TKRVChart::TKRVChart(QWidget *Parent) : QCustomPlot(Parent)
 
 bool TKRVChart::Showing() const { return isVisible() && !window()->isMinimized(); }
 
-void TKRVChart::QueueRepaint()
+void TKRVChart::QueueRepaintWithin(int Interval)
 {
     FRepaintDue = true;
-    if (!Showing() || FRepaintPosted || FRepaintTimer->isActive())
+    if (!Showing() || FRepaintPosted)
         return;
     const double rate = screen() ? screen()->refreshRate() : 60.0;
     const auto frame = static_cast<qint64>(std::clamp(1000.0 / std::max(rate, 1.0), 1.0, 100.0));
-    const qint64 wait = FLastRepaint.isValid() ? frame - FLastRepaint.elapsed() : 0;
+    const qint64 wait = FLastRepaint.isValid() ? std::max<qint64>(frame, Interval) - FLastRepaint.elapsed() : 0;
+    // A repaint already waiting comes no later than this one would.
+    if (FRepaintTimer->isActive() && FRepaintTimer->remainingTime() <= wait)
+        return;
     if (wait > 0) {
         FRepaintTimer->start(int(wait));
         return;
     }
+    FRepaintTimer->stop();
     // After a quiet spell the repaint follows in the same turn of the event loop, as before.
     FRepaintPosted = true;
     QMetaObject::invokeMethod(

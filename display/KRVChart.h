@@ -71,7 +71,11 @@ public:
 
     // A repaint soon: at most once per screen refresh, and not while the chart is hidden or
     // its window minimised (it catches up when shown again).
-    void QueueRepaint();
+    void QueueRepaint() { QueueRepaintWithin(0); }
+    // The same for new data: at most DataRepaintsPerSecond times a second, so that a charger
+    // streaming at line rate costs little; a real charger's frame a second is shown at once.
+    static constexpr int DataRepaintsPerSecond = 10;
+    void QueueDataRepaint() { QueueRepaintWithin(1000 / DataRepaintsPerSecond); }
     bool RepaintDue() const { return FRepaintDue; }
 
     // When each sample step began, and the recorded channel updates (the export lines, set by
@@ -106,6 +110,8 @@ protected:
 
 private:
     bool Showing() const;
+    // A repaint no sooner than Interval ms after the last one, nor within a screen refresh.
+    void QueueRepaintWithin(int Interval);
     void RepaintNow();
     void FitTimeAxis();
     // The line whose working times label the window: the first shown one with a point in it,

@@ -108,7 +108,7 @@ void TSampleFeeder::AddChannelSamples(TKRVChannel *Channel, bool AppendValues)
         }
     }
     if (changed)
-        FChart.QueueRepaint();
+        FChart.QueueDataRepaint();
 }
 
 QString TSampleFeeder::WorkingTimeText(const TKRVChannel *Channel)
