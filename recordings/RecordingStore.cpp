@@ -34,7 +34,11 @@ TRecordingInfo ReadInfo(const TSqlStatement &Row)
 } // namespace
 
 TRecordingStore::TRecordingStore() = default;
-TRecordingStore::~TRecordingStore() = default;
+TRecordingStore::~TRecordingStore()
+{
+    FDb.reset();
+    Unregister();
+}
 
 bool TRecordingStore::IsOpen() const { return FDb && FDb->IsOpen(); }
 

@@ -62,6 +62,10 @@ public:
 private:
     std::vector<TRecordingInfo> Select(const char *Where, std::int64_t Id);
     bool Failed();
+    // The stores of this process that have the file open, by path.
+    void Register(const QString &Path);
+    void Unregister();
+    QString FRegistered;
 
     QString FPath;
     TStoreOpening FOpening;

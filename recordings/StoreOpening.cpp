@@ -7,13 +7,35 @@
 #include "Sqlite.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <sqlite3.h>
 
+#include <map>
+#include <mutex>
+
 namespace {
+
+// Closing any descriptor of the database file drops every lock that this process's connections
+// hold on it (record locks belong to the process), and another copy of the program may then
+// checkpoint and remove the shared index under them. So the header is read only while no store
+// of this process has the file open.
+std::mutex OpenHereMutex;
+std::map<QString, int> &OpenHere()
+{
+    static std::map<QString, int> paths;
+    return paths;
+}
+
+bool IsOpenHere(const QString &Path)
+{
+    const std::lock_guard lock(OpenHereMutex);
+    return OpenHere().contains(Path);
+}
 
 enum class THeader { Empty, Plausible, Damaged };
 
@@ -108,8 +130,27 @@ int CheckContent(TSqlDatabase &Db, int BusyTimeoutMs, bool &Newer)
 
 } // namespace
 
+void TRecordingStore::Register(const QString &Path)
+{
+    Unregister();
+    const std::lock_guard lock(OpenHereMutex);
+    FRegistered = QFileInfo(Path).absoluteFilePath();
+    ++OpenHere()[FRegistered];
+}
+
+void TRecordingStore::Unregister()
+{
+    if (FRegistered.isEmpty())
+        return;
+    const std::lock_guard lock(OpenHereMutex);
+    if (--OpenHere()[FRegistered] <= 0)
+        OpenHere().erase(FRegistered);
+    FRegistered.clear();
+}
+
 TStoreOpening TRecordingStore::Open(const QString &Path)
 {
+    Unregister();
     FPath = Path;
     FLocks.reset();
     FDb = std::make_unique<TSqlDatabase>();
@@ -129,8 +170,10 @@ TStoreOpening TRecordingStore::Open(const QString &Path)
 
     bool renewed = false;
     bool newer = false;
+    const QDeadlineTimer waited(BusyTimeoutMs);
     for (;;) {
-        const THeader header = info.exists() ? ProbeHeader(Path) : THeader::Empty;
+        const bool openHere = !renewed && IsOpenHere(info.absoluteFilePath());
+        const THeader header = !info.exists() ? THeader::Empty : openHere ? THeader::Plausible : ProbeHeader(Path);
         int code = SQLITE_NOTADB;
         if (header != THeader::Damaged) {
             code = FDb->Open(Path, false);
@@ -141,6 +184,14 @@ TStoreOpening TRecordingStore::Open(const QString &Path)
         }
         if (code == SQLITE_OK)
             break;
+        // Two copies making the file at once: the one that finds the other's schema half made
+        // gets no busy wait from SQLite (its read cannot become a write), so it starts again.
+        const int primary = code & 0xFF;
+        if ((primary == SQLITE_BUSY || primary == SQLITE_LOCKED) && !waited.hasExpired()) {
+            FDb->Close();
+            QThread::msleep(20);
+            continue;
+        }
         const QString reason = FDb->IsOpen() ? FDb->ErrorText() : QString::fromUtf8(sqlite3_errstr(code));
         FDb->Close();
         if (!IsDamage(code) || renewed)
@@ -162,5 +213,6 @@ TStoreOpening TRecordingStore::Open(const QString &Path)
         FOpening.Status = renewed ? TStoreStatus::ssRenewed : TStoreStatus::ssReady;
     }
     FLocks = std::make_unique<TLiveLocks>(Path);
+    Register(Path);
     return FOpening;
 }
