@@ -123,6 +123,45 @@ void TKRVCharger::ReportChannel(int Index, std::int32_t Flag, bool Arrived)
         OnReceiveData(&channel, Flag);
 }
 
+void TKRVCharger::Replay(const TReplayedFrame &Frame, TFrameMode Mode)
+{
+    if (Frame.Channel < 0 || Frame.Channel >= ChannelCount || FPort->Open())
+        return;
+    std::uint8_t *block = FRawFrames[Frame.Channel];
+    auto put = [block](TValueToken Token, std::uint16_t Value) {
+        block[2 * static_cast<int>(Token)] = static_cast<std::uint8_t>(Value & 0xFF);
+        block[2 * static_cast<int>(Token) + 1] = static_cast<std::uint8_t>(Value >> 8);
+    };
+    put(vtChannelIndex, static_cast<std::uint16_t>(0xC0 + Frame.Channel));
+    put(vtUnLoadVoltage, Frame.MilliVolts);
+    put(vtCurrent, Frame.MilliAmps);
+    put(vtTemperature, Frame.Temperature);
+    put(vtWorkingTime, Frame.Minutes);
+    put(vtCapacity, Frame.MilliAmpHours);
+    FSampleCount = Frame.Step;
+    FFrameMode = Mode;
+    TKRVChannel &channel = FChannels->Items(Frame.Channel);
+    if (channel.State != Frame.State) {
+        channel.State = Frame.State;
+        if (OnChannelStateChange)
+            OnChannelStateChange(&channel);
+    }
+    if (OnReceiveData)
+        OnReceiveData(&channel, Frame.Flag);
+}
+
+void TKRVCharger::EndReplay()
+{
+    for (int i = 0; i < FChannels->Count(); ++i) {
+        TKRVChannel &channel = FChannels->Items(i);
+        if (channel.State == csIdle)
+            continue;
+        channel.State = csIdle;
+        if (OnChannelStateChange)
+            OnChannelStateChange(&channel);
+    }
+}
+
 void TKRVCharger::PortOpened()
 {
     FChecker->Start();

@@ -43,6 +43,19 @@ enum class TFrameMode : std::uint8_t {
 using enum TLinkState;
 using enum TFrameMode;
 
+// A channel frame kept from an earlier recording, in the channel's values as it reported them.
+struct TReplayedFrame {
+    int Channel = 0;
+    std::uint32_t Step = 0;
+    TChannelState State = csUnknown;
+    std::uint16_t MilliVolts = 0;
+    std::uint16_t MilliAmps = 0;
+    std::uint16_t Temperature = 0;
+    std::uint16_t Minutes = 0;
+    std::uint16_t MilliAmpHours = 0;
+    std::int32_t Flag = 0;
+};
+
 class TKRVCharger;
 using TNotifyEvent = std::function<void(TKRVCharger *Sender)>;
 using TNotifyReceiveDataEvent = std::function<void(TKRVChannel *Sender, std::int32_t Flag)>;
@@ -96,6 +109,12 @@ public:
     const std::uint8_t *GetFrame(int Index) const { return FRawFrames[Index]; }
     // A report of a frame that did not arrive leaves the channel's state as it was.
     void ReportChannel(int Index, std::int32_t Flag, bool Arrived = true);
+    // Shows a kept recording again while the port is closed: the channel reads the frame's
+    // values, the sample step and frame mode are the frame's, and the channel is reported as a
+    // received frame would be; the link's state and counters stay as they are. EndReplay leaves
+    // the channels idle, as a closed port does.
+    void Replay(const TReplayedFrame &Frame, TFrameMode Mode);
+    void EndReplay();
 
     // Parts, for the decoder, the checker and tests.
     TComPort &Port() { return *FPort; }

@@ -51,6 +51,8 @@ void TSampleFeeder::ChargerReceiveData(TKRVChannel *Sender, std::int32_t Flag)
 
     AddChannelSamples(Sender, appendValues);
     UpdateChannelRow(Sender);
+    if (Quiet)
+        return;
 
     auto updateStatus = [&] {
         if (UpdatePortStatePanel)
@@ -127,7 +129,7 @@ void TSampleFeeder::UpdateChannelRow(TKRVChannel *Channel)
     row->WorkingTime = Channel->GetValue(vtWorkingTime);
     row->Capacity = Channel->GetValue(vtCapacity);
     AppendExportLine(*row, Channel->GetCharger()->SampleCount());
-    if (RowChanged)
+    if (RowChanged && !Quiet)
         RowChanged(row->ChannelIndex);
 }
 
@@ -136,10 +138,10 @@ void TSampleFeeder::AppendExportLine(const TChannelRow &Row, std::uint32_t Step)
     FExportLines.Append(Step, Row.ChannelIndex + 1, Row.Voltage, Row.Current, Row.WorkingTime, Row.Capacity);
 }
 
-void TSampleFeeder::actClearDataExecute(TKRVCharger &Charger)
+bool TSampleFeeder::actClearDataExecute(TKRVCharger &Charger)
 {
     if (AskOkCancel(FOwner, LoadStr(TTextId::ClearDataQuestion), LoadStr(TTextId::AppTitle)) != IdOk)
-        return;
+        return false;
     Charger.ResetLink();
     Call(UpdateTotalFrameCount);
     Call(UpdateLostFrameCount);
@@ -154,4 +156,5 @@ void TSampleFeeder::actClearDataExecute(TKRVCharger &Charger)
     FChart.QueueRepaint();
     if (RowChanged)
         RowChanged(-1);
+    return true;
 }

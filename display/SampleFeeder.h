@@ -33,8 +33,11 @@ public:
     void AddChannelSamples(TKRVChannel *Channel, bool AppendValues);
     void UpdateChannelRow(TKRVChannel *Channel);
     static QString WorkingTimeText(const TKRVChannel *Channel);
-    // Asks first; on OK empties the counters, the series and the export lines.
-    void actClearDataExecute(TKRVCharger &Charger);
+    // Asks first; on OK empties the counters, the series and the export lines and is true.
+    bool actClearDataExecute(TKRVCharger &Charger);
+    // While a kept recording is read back the status bar, the scroll and the data box are left
+    // alone; the window brings them up to date once at its end.
+    bool Quiet = false;
 
     // Sample step minus the largest X on the time axis (the shown series, or all when none
     // is shown).

@@ -8,6 +8,7 @@
 #include <vector>
 
 inline constexpr int RecordedChannels = 4;
+inline constexpr std::uint8_t RecordedAfterGap = 0x04;
 
 // One reported channel frame. Values are the channel's as the window read them (0 for every
 // kind but the capacity while the channel is not charging).
@@ -21,7 +22,9 @@ struct TRecordedFrame {
     std::uint16_t Temperature = 0;
     std::uint8_t Channel = 0; // 0..3
     std::uint8_t State = 0;   // TChannelState
-    std::uint8_t Flag = 0;    // the report's flag: bit 0 plausible values, bit 1 a new sample step
+    // The report's flag: bit 0 plausible values, bit 1 a new sample step; bit 2 (RecordedAfterGap)
+    // the first report after the link was lost and reopened.
+    std::uint8_t Flag = 0;
 
     friend bool operator==(const TRecordedFrame &, const TRecordedFrame &) = default;
 };

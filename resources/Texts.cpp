@@ -207,6 +207,45 @@ constexpr TTextEntry Texts[] = {
     // The end-of-charge notice
     {ChargeDoneSummary, u"%s 充电完成"},
     {ChargeDoneBody, u"%d mAh, %s"},
+
+    // Keeping recordings on disk
+    {FileRecordingsCaption, u"记录(&R)..."},
+    {FileRecordingsHint, u"保存的记录"},
+    {RestoreQuestion, u"上次的记录没有正常结束。要恢复吗？"},
+    {RestoreDetail, u"开始时间：%s，端口：COM%d"},
+    {RecordingsUnavailable, u"记录无法保存到磁盘，本次运行只在内存中记录。"},
+    {RecordingsRenewed, u"记录文件已损坏，已改名为 %s，并新建了记录文件。"},
+    {RecordingsReadOnly, u"记录文件由较新的版本创建，只能查看，不能保存新的记录。"},
+    {RecordingWriteFailed, u"记录无法写入磁盘。"},
+    {RecordingDiskFull, u"磁盘已满，或文件不能再增大。"},
+    {RecordingLocked, u"记录文件正被另一个程序占用。"},
+    {RecordingInMemory, u"接收照常进行，记录只保存在内存中。"},
+    {RecordingOpenFailed, u"无法读取这条记录。"},
+    {AppTitleWithRecording, u"Korvane 联机应用程序 - 记录 %s"},
+    {FullExportDialogTitle, u"导出完整数据"},
+
+    // Stored recordings dialog
+    {RecordingsCaption, u"记录"},
+    {RecordingsOpenCaption, u"打开"},
+    {RecordingsDeleteCaption, u"删除"},
+    {RecordingsExportCaption, u"导出..."},
+    {RecordingsExportFullCaption, u"导出完整数据..."},
+    {RecordingsCloseCaption, u"关闭"},
+    {RecordingsStartColumn, u"开始时间"},
+    {RecordingsPortColumn, u"端口"},
+    {RecordingsDurationColumn, u"时长"},
+    {RecordingsChargedColumn, u"充电通道"},
+    {RecordingsCapacityColumn, u"最终容量"},
+    {RecordingsDescriptionColumn, u"说明"},
+    {RecordingsSizeColumn, u"大小"},
+    {RecordingsMarkColumn, u"状态"},
+    {RecordingsLiveMark, u"记录中"},
+    {RecordingsUncleanMark, u"未正常结束"},
+    {RecordingsCapacityFormat, u"%d: %d mAh"},
+    {RecordingsSizeKiloBytes, u"%s KB"},
+    {RecordingsSizeMegaBytes, u"%s MB"},
+    {RecordingsDeleteQuestion, u"删除选中的 %d 条记录吗？"},
+    {RecordingsLiveNotDeleted, u"%d 条记录正在记录中，没有删除。"},
 };
 
 constexpr bool EveryIdInPlace()

@@ -198,6 +198,45 @@ enum class TTextId : int {
     ChargeDoneSummary,
     ChargeDoneBody,
 
+    // Keeping recordings on disk
+    FileRecordingsCaption,
+    FileRecordingsHint,
+    RestoreQuestion,
+    RestoreDetail,
+    RecordingsUnavailable,
+    RecordingsRenewed,
+    RecordingsReadOnly,
+    RecordingWriteFailed,
+    RecordingDiskFull,
+    RecordingLocked,
+    RecordingInMemory,
+    RecordingOpenFailed,
+    AppTitleWithRecording,
+    FullExportDialogTitle,
+
+    // Stored recordings dialog
+    RecordingsCaption,
+    RecordingsOpenCaption,
+    RecordingsDeleteCaption,
+    RecordingsExportCaption,
+    RecordingsExportFullCaption,
+    RecordingsCloseCaption,
+    RecordingsStartColumn,
+    RecordingsPortColumn,
+    RecordingsDurationColumn,
+    RecordingsChargedColumn,
+    RecordingsCapacityColumn,
+    RecordingsDescriptionColumn,
+    RecordingsSizeColumn,
+    RecordingsMarkColumn,
+    RecordingsLiveMark,
+    RecordingsUncleanMark,
+    RecordingsCapacityFormat,
+    RecordingsSizeKiloBytes,
+    RecordingsSizeMegaBytes,
+    RecordingsDeleteQuestion,
+    RecordingsLiveNotDeleted,
+
     // Not a text: the number of ids.
     Count
 };

@@ -11,6 +11,7 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -34,6 +35,10 @@ class TKeepAwake;
 class TChargeNotices;
 class TDesktopNotifier;
 class TReconnector;
+class TRecordingStore;
+class TRecorder;
+struct TStoredRecording;
+struct TWriteFailure;
 
 class TfrmMain;
 // The options dialog on the main window's chart; the result is the dialog's.
@@ -80,6 +85,7 @@ public:
     QAction *actFileDisabled = nullptr;
     QAction *actFileSaveAs = nullptr;
     QAction *actFileExport = nullptr;
+    QAction *actFileRecordings = nullptr;
     QAction *actFileOption = nullptr;
     QAction *actFileClearReopenList = nullptr;
     QAction *actFileExit = nullptr;
@@ -203,6 +209,23 @@ public:
     void UpdateTotalFrameCount();
     void UpdateLostFrameCount();
 
+    // Recordings kept on disk (MainRecording.cpp): every recording goes to the store while it
+    // is received; one that did not end is offered at the next start; past ones are listed.
+    std::unique_ptr<TRecordingStore> Recordings;
+    std::unique_ptr<TRecorder> Recorder;
+    static QString RecordingsPath();
+    // Once the window is up: what the store's opening found, then the restore question.
+    void StartRecordings();
+    void BeginRecording();
+    void EndRecording();
+    // Shows a stored recording in the chart, the rows and the export lines, with the port closed.
+    void ShowStoredRecording(const TStoredRecording &Recording);
+    // False when it could not be read (the user was told) or the user kept the open port.
+    bool OpenStoredRecording(std::int64_t Id);
+    void ExportStoredRecording(std::int64_t Id, bool Full);
+    void actFileRecordingsExecute();
+    bool Replaying() const { return FReplaying; }
+
 protected:
     void showEvent(QShowEvent *Event) override;
     void closeEvent(QCloseEvent *Event) override;
@@ -234,6 +257,15 @@ private:
     TReconnector *FReconnector = nullptr;
     // The open in progress continues the recording.
     bool FContinuingOpen = false;
+    void OpenRecordings();
+    void RecordingWriteFailed(const TWriteFailure &Failure);
+    void RecordFrame(const TKRVChannel &Channel, std::int32_t Flag);
+    void RecordDescriptions();
+    bool FReplaying = false;
+    // The next recorded report is the first after a reopening.
+    bool FRecordGapNext = false;
+    std::uint8_t FRecordedFrameMode = 0;
+    std::array<QString, 4> FRecordedDescriptions;
     bool FShownOnce = false;
     // The work area and frame of the last fit.
     QRect FFittedArea;

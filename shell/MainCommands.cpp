@@ -45,6 +45,8 @@ const TActionEntry ActionTable[] = {
     {&TfrmMain::actFileSaveAs, "File", TTextId::FileSaveAsCaption, TTextId::FileSaveAsHint, "Ctrl+S", 2, false, false,
      true, 0},
     {&TfrmMain::actFileExport, "File", TTextId::FileExportCaption, NoHint, "Ctrl+E", -1, false, false, true, 0},
+    {&TfrmMain::actFileRecordings, "File", TTextId::FileRecordingsCaption, TTextId::FileRecordingsHint, "Ctrl+R", 8,
+     false, false, true, 0},
     {&TfrmMain::actFileOption, "File", TTextId::FileOptionCaption, NoHint, "F8", 28, false, false, true, 0},
     {&TfrmMain::actFileClearReopenList, "File", TTextId::FileClearReopenListCaption, NoHint, "", -1, false, false, true,
      0},
@@ -105,6 +107,7 @@ void TfrmMain::CreateActions()
     connect(actFileClose, &QAction::triggered, this, [this] { actFileCloseExecute(); });
     connect(actFileEnabled, &QAction::triggered, this, [this] { actFileEnabledExecute(actFileEnabled); });
     connect(actFileDisabled, &QAction::triggered, this, [this] { actFileEnabledExecute(actFileDisabled); });
+    connect(actFileRecordings, &QAction::triggered, this, [this] { actFileRecordingsExecute(); });
     connect(actFileClearReopenList, &QAction::triggered, this, [this] { actFileClearReopenListExecute(); });
     connect(actShowMainWindow, &QAction::triggered, this, [this] { actShowMainWindowExecute(); });
     connect(actViewFitDesktop, &QAction::triggered, this, [this] { FitToWorkArea(); });
@@ -139,6 +142,7 @@ void TfrmMain::CreateMenusAndToolbars()
     mnuFile->addSeparator();
     mnuFile->addAction(actFileSaveAs);
     mnuFile->addAction(actFileExport);
+    mnuFile->addAction(actFileRecordings);
     mnuFile->addSeparator();
     mnuFile->addAction(actFileExit);
 
@@ -174,6 +178,7 @@ void TfrmMain::CreateMenusAndToolbars()
     tbxtlbrFile->setObjectName(QStringLiteral("tbxtlbrFile"));
     tbxtlbrFile->addAction(actFileOpen);
     tbxtlbrFile->addAction(actFileSaveAs);
+    tbxtlbrFile->addAction(actFileRecordings);
     tbxtlbrFile->addSeparator();
     tbxtlbrFile->addAction(actFileEnabled);
     tbxtlbrFile->addAction(actFileDisabled);

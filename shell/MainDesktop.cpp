@@ -2,6 +2,7 @@
 // the quit question that ends the program.
 #include "Main.h"
 
+#include "recordings/Recorder.h"
 #include "resources/Texts.h"
 #include "settings/Constant.h"
 #include "settings/TextFormat.h"
@@ -126,6 +127,8 @@ void TfrmMain::EndProgram()
 void TfrmMain::CommitSessionData()
 {
     SaveRecentPorts();
+    if (Recorder)
+        Recorder->Flush();
     FSessionEnding = true;
 }
 

@@ -50,6 +50,7 @@ void TfrmMain::CreateToolWindows()
     vstChannelInfo->Model()->OnChecked = [this](int RowIndex) { Pages->vstChannelInfoChecked(RowIndex); };
     vstChannelInfo->Delegate()->ColorBoxOf = [this](int RowIndex, int Tag) { return ColorBoxOf(RowIndex, Tag); };
     vstChannelInfo->OnDescriptionChanged = [this] {
+        RecordDescriptions();
         vstChannelInfo->viewport()->update();
         Chart->QueueRepaint();
     };

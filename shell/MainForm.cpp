@@ -12,6 +12,8 @@
 #include "display/KRVChart.h"
 #include "display/SampleFeeder.h"
 #include "display/StatusPanels.h"
+#include "recordings/Recorder.h"
+#include "recordings/RecordingStore.h"
 #include "resources/Texts.h"
 #include "settings/ChartSettings.h"
 #include "settings/Constant.h"
@@ -173,10 +175,14 @@ void TfrmMain::FormCreate()
             return ChannelLabel(found ? *found : row);
         },
         [this] { return FUnattended.NotifyChargeDone; });
+    OpenRecordings();
 }
 
 void TfrmMain::FormDestroy()
 {
+    // The recording still going is ended and committed before the window lets go of it.
+    Recorder.reset();
+    Recordings.reset();
     Decorations.reset();
     FRows.clear();
     vstChannelInfo->Model()->Reset();
@@ -211,12 +217,16 @@ void TfrmMain::ChargerOpen(TKRVCharger *Sender)
     UpdateTotalFrameCount();
     UpdateLostFrameCount();
     ReconnectionOpened(Sender);
-    if (FContinuingOpen)
+    if (FContinuingOpen) {
+        FRecordGapNext = true;
         return;
+    }
     BuildSeries(*Chart, AxisValueTokens, Sender->Channels().Count(), tsTabPage->currentIndex(), this);
     BuildDataBox();
     FExportLines->Clear();
+    Chart->StepClock.Clear();
     Pages->UpdateChartScroll(0);
+    BeginRecording();
 }
 
 void TfrmMain::ChargerClose(TKRVCharger *Sender)
@@ -232,17 +242,31 @@ void TfrmMain::ChargerClose(TKRVCharger *Sender)
     setWindowTitle(LoadStr(TTextId::AppTitle));
     SetApplicationTitle(LoadStr(TTextId::AppTitle));
     ReconnectionClosed();
+    // While the window waits for the adapter the recording goes on.
+    if (!Reconnecting())
+        EndRecording();
 }
 
 void TfrmMain::ChargerReceiveData(TKRVChannel *Sender, std::int32_t Flag)
 {
     Feeder->ChargerReceiveData(Sender, Flag);
-    if (ChargeNotices && Sender)
+    if (!Sender)
+        return;
+    RecordFrame(*Sender, Flag);
+    if (ChargeNotices && !FReplaying)
         ChargeNotices->Report(Sender->Index(), (Flag & 1) != 0, Sender->State == csWorking,
                               Sender->GetValue(vtCapacity), Sender->GetValue(vtWorkingTime));
 }
 
-void TfrmMain::actClearDataExecute() { Feeder->actClearDataExecute(*Charger); }
+void TfrmMain::actClearDataExecute()
+{
+    if (!Feeder->actClearDataExecute(*Charger))
+        return;
+    // What was cleared stays in the store as a recording of its own; the next one starts now.
+    EndRecording();
+    if (Charger->LinkState() == lsOpen || Charger->LinkState() == lsTimeOut)
+        BeginRecording();
+}
 
 void TfrmMain::UpdatePortStatePanel(TLinkState State, bool Open) { StatusBarPanels->UpdatePortStatePanel(State, Open); }
 

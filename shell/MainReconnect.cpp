@@ -52,6 +52,7 @@ void TfrmMain::StopReconnecting()
     if (!Reconnecting())
         return;
     FReconnector->Stop();
+    EndRecording();
     actFileClose->setEnabled(Charger->LinkState() == lsOpen || Charger->LinkState() == lsTimeOut);
     StatusBarPanels->SetWaitingForAdapter(false);
 }

@@ -15,9 +15,10 @@ xsession_begin() {
   pids=()
   trap xsession_end EXIT
   # The simulator and the program share a settings folder of their own: the simulator enters
-  # its line there in the Ports table, and the user's own settings stay untouched.
+  # its line there in the Ports table, and the user's own settings and recordings stay untouched.
   export XDG_CONFIG_HOME="$work/config"
-  mkdir -p "$XDG_CONFIG_HOME"
+  export XDG_DATA_HOME="$work/data"
+  mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 }
 
 xsession_end() {

@@ -147,6 +147,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(config.path()));
     QApplication application(argc, argv);
     LoadConstantTables();
     PortTable::InstallPortLookup();

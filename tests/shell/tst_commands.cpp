@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(form.menuBar()->windowTitle(), QStringLiteral("菜单"));
         QCOMPARE(ActionTexts(form.mnuFile->actions()),
                  QStringList({"打开(&O)...", "重新打开", "关闭(&C)", "-", "接收", "停止", "-", "另存为(&A)...",
-                              "导出数据(&E)...", "-", "退出(&X)"}));
+                              "导出数据(&E)...", "记录(&R)...", "-", "退出(&X)"}));
         QCOMPARE(ActionTexts(form.mnuView->actions()), QStringList({"工具栏(&T)", "-", "状态栏(&S)", "通道状态面板(&C)",
                                                                     "数据窗口(&D)", "-", "立即适合桌面"}));
         QCOMPARE(ActionTexts(form.mnuToolbars->actions()), QStringList({"文件", "图表"}));
@@ -152,7 +152,7 @@ private slots:
         QCOMPARE(ActionTexts(form.mnuHelp->actions()),
                  QStringList({"在线帮助(&H)", "Korvane 主页", "-", "关于(&A)..."}));
         QCOMPARE(ActionTexts(form.tbxtlbrFile->actions()),
-                 QStringList({"打开(&O)...", "另存为(&A)...", "-", "接收", "停止"}));
+                 QStringList({"打开(&O)...", "另存为(&A)...", "记录(&R)...", "-", "接收", "停止"}));
         QCOMPARE(form.tbxtlbrFile->windowTitle(), QStringLiteral("文件"));
         QCOMPARE(form.tbxtlbrView->windowTitle(), QStringLiteral("图表"));
         QVERIFY(form.tbxtlbrFile->isMovable() && form.tbxtlbrView->isMovable());

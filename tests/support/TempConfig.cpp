@@ -20,6 +20,8 @@ QTemporaryDir &ConfigDir()
 QString UseTemporaryConfig()
 {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(ConfigDir().path()));
+    // The recordings go to the same folder, never to the user's own.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(ConfigDir().path()));
     return ConfigDir().path();
 }
 
