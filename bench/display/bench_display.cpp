@@ -3,6 +3,7 @@
 #include "charger/MemoryComPort.h"
 #include "display/ChartPages.h"
 #include "display/KRVChart.h"
+#include "recordings/RecordingTypes.h"
 #include "shell/AppModule.h"
 #include "shell/Main.h"
 
@@ -222,6 +223,36 @@ void MemoryPerStep(benchmark::State &State)
 }
 BENCHMARK(MemoryPerStep)->Arg(WeekSteps)->Iterations(1)->Unit(benchmark::kSecond);
 
+// A stored week of four charging channels shown again in the window: chart, rows and export
+// lines from the loaded frames (loading them from disk is the recordings benchmark's).
+void ShowStoredWeek(benchmark::State &State)
+{
+    TStoredRecording week;
+    week.Info.FrameMode = static_cast<std::uint8_t>(fmSingle);
+    week.Frames.reserve(std::size_t(WeekSteps) * ChannelCount);
+    for (std::uint32_t number = 0; number < std::uint32_t(WeekSteps) * ChannelCount; ++number) {
+        TRecordedFrame frame;
+        frame.Step = number / 4 + 1;
+        frame.Channel = static_cast<std::uint8_t>(number % 4);
+        frame.WallMs = 1'790'000'000'000 + std::int64_t(number) * 1000;
+        frame.MilliVolts = static_cast<std::uint16_t>(1300 + (number / 40) % 180);
+        frame.MilliAmps = 1000;
+        frame.Minutes = static_cast<std::uint16_t>(frame.Step / 15 % 8192);
+        frame.MilliAmpHours = static_cast<std::uint16_t>(frame.Step / 4 % 8192);
+        frame.State = static_cast<std::uint8_t>(csWorking);
+        frame.Flag = frame.Channel == 0 ? 3 : 1;
+        week.Frames.push_back(frame);
+    }
+    TOpenWindow window;
+    window.Form->Charger->Close();
+    for (auto _ : State) {
+        window.Form->ShowStoredRecording(week);
+        QCoreApplication::sendPostedEvents();
+    }
+    State.counters["lines"] = double(window.Form->FExportLines->Count());
+}
+BENCHMARK(ShowStoredWeek)->Iterations(3)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -229,6 +260,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(config.path()));
     QApplication application(argc, argv);
     InitializeModules();
     benchmark::Initialize(&argc, argv);
