@@ -4,7 +4,8 @@
 #  - the framed window fills the work area from the first show;
 #  - the desktop scripts' window wait matches pid and title together;
 #  - the quit question, answered OK, ends the process and the recent ports are saved, whether
-#    it came from the tray menu (window hidden in the tray), the close box or the File menu.
+#    it came from the tray menu (window hidden in the tray), the close box or the File menu;
+#  - a program killed while receiving offers its recording at the next start and restores it.
 #   tst_desktop_program.sh KORVANE SIMULATOR
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -49,9 +50,9 @@ ended() {
   return 1
 }
 
-# Answers the quit question with OK: the question's default button is Cancel, so the focus
-# goes back one button first.
-answer_quit_ok() {
+# Answers the question that comes up over the main window with OK: the default button is
+# Cancel, so the focus goes back one button first.
+answer_ok() {
   local main="$1" box=""
   # The question has the program's title, as the main window has while no port is open.
   for _ in $(seq 50); do
@@ -91,7 +92,7 @@ run_quit() {
   else
     keys "$main" alt+f x
   fi
-  answer_quit_ok "$main" || { fail "$how: no quit question"; return; }
+  answer_ok "$main" || { fail "$how: no quit question"; return; }
   ended || { fail "$how: the program still runs after the quit question"; kill "$korvane"; return; }
   grep -q '^0=200$' "$ini" 2>/dev/null || grep -q 'OpenedList\\0=200' "$ini" ||
     fail "$how: recent ports not saved ($(cat "$ini" 2>/dev/null | tr '\n' ' '))"
@@ -114,9 +115,48 @@ keys "$main" shift+F3
 sleep 0.5
 [ "$(frame_of "$main")" = "$(work_area)" ] || fail "page switch: frame $(frame_of "$main") not on the work area"
 keys "$main" alt+f x
-answer_quit_ok "$main" || fail "no quit question"
+answer_ok "$main" || fail "no quit question"
 ended || fail "the program still runs after the quit question"
 grep -q 'OpenedList\\0=200' "$ini" || fail "COM$com not in the recent list: $(tr '\n' ' ' <"$ini")"
+
+# --- killed while receiving: the recording is offered at the next start and restored ------
+xsession_program
+main="$(wait_window 'Korvane 联机应用程序')"
+sleep 1
+open_sim_port "$main"
+main="$(wait_window "Korvane 联机应用程序 - COM$com")" || fail "COM$com did not open again"
+# The frame-timing check takes four frames at a frame a second; then a few frames are committed.
+sleep 10
+kill -9 "$korvane"
+wait "$korvane" 2>/dev/null || true
+rm -f "$ini.lock"
+xsession_program
+wait_window 'Korvane 联机应用程序' >/dev/null
+# The question and the main window both carry the program's title: the main window is the
+# larger of the two.
+main=""
+for _ in $(seq 100); do
+  ids="$(xdotool search --all --onlyvisible --pid "$korvane" --name '^Korvane 联机应用程序$' 2>/dev/null || true)"
+  if [ "$(grep -c . <<<"$ids")" -ge 2 ]; then
+    main="$(for id in $ids; do
+      eval "$(xdotool getwindowgeometry --shell "$id" | grep -E '^(WIDTH|HEIGHT)=')"
+      echo "$((WIDTH * HEIGHT)) $id"
+    done | sort -n | tail -n1 | cut -d' ' -f2)"
+    break
+  fi
+  sleep 0.1
+done
+if [ -n "$main" ] && answer_ok "$main"; then
+  if restored="$(wait_window 'Korvane 联机应用程序 - 记录 .*' 50)"; then
+    keys "$restored" alt+f x
+    answer_ok "$restored" || fail "restored: no quit question"
+  else
+    fail "the recording was not restored"
+  fi
+else
+  fail "no restore question after the kill"
+fi
+ended || { fail "the program still runs after restoring"; kill "$korvane"; }
 
 # MinToTray on, as the options dialog stores it.
 sed -i 's/^\[Software\]$/[Software]\nKorvane\\MinToTray=1/' "$ini"
