@@ -117,17 +117,51 @@ Qt::ItemFlags TDataBoxModel::flags(const QModelIndex &Index) const
 
 void TDataBoxModel::Reset()
 {
+    FChangeTimer->stop();
+    FFirstChanged = FLastChanged = -1;
     beginResetModel();
     endResetModel();
 }
 
+TDataBoxModel::TDataBoxModel(TChannelRows &Rows, QObject *Parent) : QAbstractTableModel(Parent), FRows(Rows)
+{
+    FChangeTimer = new QTimer(this);
+    FChangeTimer->setSingleShot(true);
+    connect(FChangeTimer, &QTimer::timeout, this, [this] { EmitChanged(); });
+}
+
 void TDataBoxModel::RowChanged(int RowIndex)
 {
-    if (RowIndex < 0 || RowIndex >= rowCount()) {
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    const bool all = RowIndex < 0 || RowIndex >= rowCount();
+    const int first = all ? 0 : RowIndex;
+    const int last = all ? rowCount() - 1 : RowIndex;
+    FFirstChanged = FFirstChanged < 0 ? first : std::min(FFirstChanged, first);
+    FLastChanged = std::max(FLastChanged, last);
+    if (FChangeTimer->isActive())
         return;
-    }
-    emit dataChanged(index(RowIndex, 0), index(RowIndex, columnCount() - 1));
+    const qint64 wait = FLastEmitted.isValid() ? 1000 / RepaintsPerSecond - FLastEmitted.elapsed() : 0;
+    if (wait > 0)
+        FChangeTimer->start(int(wait));
+    else
+        EmitChanged();
+}
+
+void TDataBoxModel::FlushChanges()
+{
+    FChangeTimer->stop();
+    EmitChanged();
+}
+
+void TDataBoxModel::EmitChanged()
+{
+    if (FFirstChanged < 0)
+        return;
+    const int first = FFirstChanged;
+    const int last = std::min(FLastChanged, rowCount() - 1);
+    FFirstChanged = FLastChanged = -1;
+    FLastEmitted.start();
+    if (first <= last)
+        emit dataChanged(index(first, 0), index(last, columnCount() - 1));
 }
 
 void TColorBoxDelegate::paint(QPainter *Painter, const QStyleOptionViewItem &Option, const QModelIndex &Index) const

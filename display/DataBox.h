@@ -4,7 +4,9 @@
 #include "ChannelRows.h"
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QTreeView>
 
 #include <array>
@@ -26,7 +28,7 @@ QString vstChannelInfoGetText(const TChannelRow &Row, int Tag);
 class TDataBoxModel : public QAbstractTableModel
 {
 public:
-    explicit TDataBoxModel(TChannelRows &Rows, QObject *Parent = nullptr) : QAbstractTableModel(Parent), FRows(Rows) {}
+    explicit TDataBoxModel(TChannelRows &Rows, QObject *Parent = nullptr);
 
     int rowCount(const QModelIndex &Parent = {}) const override;
     int columnCount(const QModelIndex &Parent = {}) const override;
@@ -37,13 +39,23 @@ public:
 
     // After the rows were rebuilt.
     void Reset();
-    // After one row's values changed: one repaint of that row.
+    // After one row's values changed: a repaint of that row. A charger at line rate changes
+    // rows far more often than anyone reads them, so the repaints come at most
+    // RepaintsPerSecond times a second; the first after a quiet spell comes at once.
     void RowChanged(int RowIndex);
+    static constexpr int RepaintsPerSecond = 10;
+    // The repaint still waiting, now.
+    void FlushChanges();
     // The user checked or unchecked a row.
     std::function<void(int RowIndex)> OnChecked;
 
 private:
+    void EmitChanged();
     TChannelRows &FRows;
+    int FFirstChanged = -1; // rows waiting for their repaint, -1 none
+    int FLastChanged = -1;
+    QTimer *FChangeTimer = nullptr;
+    QElapsedTimer FLastEmitted;
 };
 
 // Draws a cell with its grid lines and the colour box of the line a value cell stands for.

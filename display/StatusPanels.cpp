@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QStatusBar>
 
+#include <algorithm>
+
 TStatusPanel::TStatusPanel(int Width, QWidget *Parent) : QWidget(Parent)
 {
     auto *layout = new QHBoxLayout(this);
@@ -14,6 +16,9 @@ TStatusPanel::TStatusPanel(int Width, QWidget *Parent) : QWidget(Parent)
     FIcon = new QLabel(this);
     FIcon->setFixedSize(16, 16);
     FText = new QLabel(this);
+    // Of a fixed size, so that a count changing with every frame repaints the label alone and
+    // lays out neither the panel nor the status bar.
+    FText->setFixedSize(std::max(0, Width - 24), FText->fontMetrics().height());
     layout->addWidget(FIcon);
     layout->addWidget(FText, 1);
     setFixedWidth(Width);

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
@@ -43,6 +44,18 @@ QRect DevicePixels(const QRect &Area, qreal Ratio)
     return QRect(qRound(Area.left() * Ratio), qRound(Area.top() * Ratio), qRound(Area.width() * Ratio),
                  qRound(Area.height() * Ratio));
 }
+
+// Counts the layout requests of the widgets it watches.
+class TLayoutRequests : public QObject
+{
+public:
+    int Count = 0;
+    bool eventFilter(QObject *, QEvent *Event) override
+    {
+        Count += Event->type() == QEvent::LayoutRequest;
+        return false;
+    }
+};
 
 } // namespace
 
@@ -344,6 +357,36 @@ private slots:
         QCOMPARE(panels.Panels[0]->ImageIndex(), 21);
         for (int i = 0; i < 4; ++i)
             QVERIFY(!panels.Panels[std::size_t(i)]->isEnabled());
+    }
+
+    // At line rate the rows repaint at most ten times a second and a changing count lays
+    // nothing out; after a quiet spell a row repaints at once.
+    void LineRateRepaintsAreCoalesced()
+    {
+        TMainFixture f;
+        TfrmMain &form = *f.Form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        f.OpenIn(fmSingle);
+        TLayoutRequests layouts;
+        form.statusBar()->installEventFilter(&layouts);
+        for (TStatusPanel *panel : form.StatusBarPanels->Panels)
+            panel->installEventFilter(&layouts);
+        QTest::qWait(150);
+        QSignalSpy changed(form.vstChannelInfo->Model(), &QAbstractItemModel::dataChanged);
+        for (int i = 0; i < 40; ++i)
+            f.Feed(MakeFrame(i % 2 == 0 ? 1 : 3, std::uint16_t(1400 + i), 600));
+        QCOMPARE(changed.size(), 1); // the first at once, the rest waiting
+        QCOMPARE(changed[0][0].toModelIndex().row(), 1);
+        QTRY_COMPARE(changed.size(), 2);
+        QCOMPARE(changed[1][0].toModelIndex().row(), 1);
+        QCOMPARE(changed[1][1].toModelIndex().row(), 3);
+        QCOMPARE(form.StatusBarPanels->Panels[2]->Caption(), QString::number(form.Charger->PacketCount()));
+        QCOMPARE(layouts.Count, 0);
+        QTest::qWait(150);
+        f.Feed(MakeFrame(2, 1500, 600));
+        QCOMPARE(changed.size(), 3);
+        QCOMPARE(changed[2][0].toModelIndex().row(), 2);
     }
 
     void ViewCommandsShowAndHideTheirTargets()
