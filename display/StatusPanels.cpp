@@ -22,6 +22,8 @@ TStatusPanel::TStatusPanel(int Width, QWidget *Parent) : QWidget(Parent)
     layout->addWidget(FIcon);
     layout->addWidget(FText, 1);
     setFixedWidth(Width);
+    FShowTimer.setSingleShot(true);
+    connect(&FShowTimer, &QTimer::timeout, this, [this] { ShowNow(); });
 }
 
 void TStatusPanel::SetImage(const QList<QIcon> &Icons, int Index)
@@ -29,16 +31,41 @@ void TStatusPanel::SetImage(const QList<QIcon> &Icons, int Index)
     if (Index == FImage)
         return;
     FImage = Index;
-    FIcon->setPixmap(Index >= 0 && Index < Icons.size() ? Icons[Index].pixmap(16, 16) : QPixmap());
+    FPixmap = Index >= 0 && Index < Icons.size() ? Icons[Index].pixmap(16, 16) : QPixmap();
+    FImageDue = true;
+    Schedule();
 }
 
 void TStatusPanel::SetCaption(const QString &Caption)
 {
-    if (FText->text() != Caption)
-        FText->setText(Caption);
+    if (FCaption == Caption)
+        return;
+    FCaption = Caption;
+    FCaptionDue = true;
+    Schedule();
 }
 
-QString TStatusPanel::Caption() const { return FText->text(); }
+void TStatusPanel::Schedule()
+{
+    if (FShowTimer.isActive())
+        return;
+    const qint64 wait = FLastShown.isValid() ? 1000 / ShowsPerSecond - FLastShown.elapsed() : 0;
+    if (wait > 0)
+        FShowTimer.start(int(wait));
+    else
+        ShowNow();
+}
+
+void TStatusPanel::ShowNow()
+{
+    FShowTimer.stop();
+    FLastShown.start();
+    if (FImageDue)
+        FIcon->setPixmap(FPixmap);
+    if (FCaptionDue)
+        FText->setText(FCaption);
+    FImageDue = FCaptionDue = false;
+}
 
 TStatusPanels::TStatusPanels(QStatusBar *Bar, TKRVCharger &Charger) : FCharger(Charger)
 {

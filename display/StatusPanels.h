@@ -3,8 +3,11 @@
 // empty one taking the rest.
 #include "charger/KRVCharger.h"
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
+#include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -19,12 +22,24 @@ public:
     void SetImage(const QList<QIcon> &Icons, int Index);
     int ImageIndex() const { return FImage; }
     void SetCaption(const QString &Caption);
-    QString Caption() const;
+    const QString &Caption() const { return FCaption; }
+    // At line rate the image and the count change with every frame: they are shown at most
+    // ShowsPerSecond times a second, the first change after a quiet spell at once.
+    static constexpr int ShowsPerSecond = 10;
+    // What is still waiting, shown now.
+    void ShowNow();
 
 private:
+    void Schedule();
     QLabel *FIcon = nullptr;
     QLabel *FText = nullptr;
     int FImage = -1;
+    QPixmap FPixmap;
+    QString FCaption;
+    bool FImageDue = false;
+    bool FCaptionDue = false;
+    QTimer FShowTimer;
+    QElapsedTimer FLastShown;
 };
 
 class TStatusPanels

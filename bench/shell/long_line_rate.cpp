@@ -99,7 +99,10 @@ int main(int argc, char **argv)
     out << "frames lost " << lost << Qt::endl;
     out << "frames per second " << counted / seconds << Qt::endl;
     out << "samples " << form.Charger->SampleCount() << Qt::endl;
-    out << "cpu seconds " << usage.ru_utime.tv_sec + usage.ru_stime.tv_sec << Qt::endl;
+    const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    out << "cpu seconds " << QString::number(cpu, 'f', 2) << Qt::endl;
+    out << "cpu share of one core % " << QString::number(100.0 * cpu / seconds, 'f', 2) << Qt::endl;
     out << "max resident kB " << usage.ru_maxrss << Qt::endl;
     for (const QString &text : boxes)
         out << "message " << text << Qt::endl;
