@@ -20,11 +20,13 @@ int main(int argc, char *argv[])
         TfrmMain frmMain;
         endSignals.OnEnd = [&frmMain] { frmMain.EndProgram(); };
         frmMain.show();
-        // What the recording store found, and a recording to restore, once the window is up.
-        QTimer::singleShot(0, &frmMain, [&frmMain] { frmMain.StartRecordings(); });
-        // The port of --com opens once the window is up, as if picked from the recent list.
-        if (commandLine.ComNumber != 0)
-            QTimer::singleShot(0, &frmMain, [&frmMain, &commandLine] { frmMain.ReopenPort(commandLine.ComNumber); });
+        // Once the window is up: what the recording store found and a recording to restore, then
+        // the port of --com, opened as if picked from the recent list.
+        QTimer::singleShot(0, &frmMain, [&frmMain, &commandLine] {
+            frmMain.StartRecordings();
+            if (commandLine.ComNumber != 0)
+                frmMain.ReopenPort(commandLine.ComNumber);
+        });
         result = QApplication::exec();
         endSignals.OnEnd = nullptr;
     }
