@@ -78,6 +78,23 @@ QStringList PointsOf(TMainFixture &F)
     return points;
 }
 
+// The real program receiving from the simulated charger as COM Com, opened by --com.
+struct TProgramOnSim {
+    TProgramOnSim(int Com, int Seed)
+        : Sim({"--com", QString::number(Com), "--fast", "--quiet", "--seed", QString::number(Seed)})
+    {
+        SimReady = !Sim.WaitForLine("device ").isEmpty() && Sim.WaitForLine("com ") == QString::number(Com);
+        Program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (SimReady)
+            Program.start(qEnvironmentVariable("KORVANE_PROGRAM"), {"--com", QString::number(Com)});
+    }
+    bool Started() { return SimReady && Program.waitForStarted(); }
+
+    TSimProcess Sim;
+    QProcess Program; // ends before the simulator
+    bool SimReady = false;
+};
+
 } // namespace
 
 class TestWindowRecordings : public QObject
@@ -193,13 +210,9 @@ private slots:
     void KilledProgramIsRestoredAtTheNextStart()
     {
         constexpr int SimCom = 207;
-        TSimProcess sim({"--com", QString::number(SimCom), "--fast", "--quiet", "--seed", "5"});
-        QVERIFY(!sim.WaitForLine("device ").isEmpty());
-        QCOMPARE(sim.WaitForLine("com "), QString::number(SimCom));
-        QProcess program;
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(qEnvironmentVariable("KORVANE_PROGRAM"), {"--com", QString::number(SimCom)});
-        QVERIFY(program.waitForStarted());
+        TProgramOnSim run(SimCom, 5);
+        QVERIFY(run.Started());
+        QProcess &program = run.Program;
         auto committed = [] {
             const std::vector<TRecordingInfo> listed = ListedRecordings();
             return listed.empty() ? std::int64_t(0) : listed.back().FrameCount;
@@ -380,13 +393,9 @@ private slots:
     void TwoCopiesKeepTheirOwnRecordings()
     {
         constexpr int SimCom = 208;
-        TSimProcess sim({"--com", QString::number(SimCom), "--fast", "--quiet", "--seed", "8"});
-        QVERIFY(!sim.WaitForLine("device ").isEmpty());
-        QCOMPARE(sim.WaitForLine("com "), QString::number(SimCom));
-        QProcess program;
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(qEnvironmentVariable("KORVANE_PROGRAM"), {"--com", QString::number(SimCom)});
-        QVERIFY(program.waitForStarted());
+        TProgramOnSim run(SimCom, 8);
+        QVERIFY(run.Started());
+        QProcess &program = run.Program;
 
         TMainFixture f;
         f.OpenIn(fmSingle);
