@@ -206,6 +206,8 @@ public:
     void ReconnectionClosed();
     bool Reconnecting() const;
     void StopReconnecting();
+    // A break in every line at X: the time the adapter was away.
+    void AddChartGap(double X);
     void UpdateTotalFrameCount();
     void UpdateLostFrameCount();
 

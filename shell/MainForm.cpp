@@ -217,10 +217,8 @@ void TfrmMain::ChargerOpen(TKRVCharger *Sender)
     UpdateTotalFrameCount();
     UpdateLostFrameCount();
     ReconnectionOpened(Sender);
-    if (FContinuingOpen) {
-        FRecordGapNext = true;
+    if (FContinuingOpen)
         return;
-    }
     BuildSeries(*Chart, AxisValueTokens, Sender->Channels().Count(), tsTabPage->currentIndex(), this);
     BuildDataBox();
     FExportLines->Clear();

@@ -24,11 +24,16 @@ void TfrmMain::ReconnectionOpened(TKRVCharger *Sender)
     if (!FContinuingOpen)
         return;
     // The step the reopening skipped carries no value, so the lines break over the missing time.
-    const double gap = static_cast<double>(Sender->SampleCount()) - 0.5;
+    AddChartGap(static_cast<double>(Sender->SampleCount()) - 0.5);
+    FRecordGapNext = true;
+    Chart->QueueRepaint();
+}
+
+void TfrmMain::AddChartGap(double X)
+{
     for (const std::unique_ptr<TChartSeries> &series : Chart->Series)
         if (series->Graph() && series->PointCount() > 0)
-            series->AddPoint(gap, std::numeric_limits<double>::quiet_NaN(), 0);
-    Chart->QueueRepaint();
+            series->AddPoint(X, std::numeric_limits<double>::quiet_NaN(), 0);
 }
 
 void TfrmMain::ReconnectionClosed()

@@ -25,8 +25,6 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#include <limits>
-
 namespace {
 
 QString StartText(std::int64_t StartedMs)
@@ -210,12 +208,8 @@ void TfrmMain::ShowStoredRecording(const TStoredRecording &Recording)
         if (!Chart->StepClock.Knows(frame.Step))
             Chart->StepClock.Record(frame.Step, frame.WallMs);
         // The lines break over the time the adapter was away, as they did when it came back.
-        if (frame.Flag & RecordedAfterGap) {
-            const double gap = static_cast<double>(frame.Step) - 0.5;
-            for (const std::unique_ptr<TChartSeries> &series : Chart->Series)
-                if (series->Graph() && series->PointCount() > 0)
-                    series->AddPoint(gap, std::numeric_limits<double>::quiet_NaN(), 0);
-        }
+        if (frame.Flag & RecordedAfterGap)
+            AddChartGap(static_cast<double>(frame.Step) - 0.5);
         TReplayedFrame replayed;
         replayed.Channel = frame.Channel;
         replayed.Step = frame.Step;
